@@ -1,0 +1,171 @@
+// brelvox-render: renders a phoneme string with a voice file, or with a synthetic voice made on the
+// spot, and writes the audio as a WAV file.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/core/phoneme_set.h"
+#include "engine/core/render_stream.h"
+#include "engine/core/symbols.h"
+#include "engine/core/voice_inventory.h"
+#include "tools/voicefile/synthetic_voice.h"
+#include "wav_writer.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: brelvox-render [--voice FILE | --synthetic-voice FILE] --wav FILE\n"
+    "                      [--phonemes TEXT] [--rate -10..10] [--volume 0..100]\n"
+    "Renders TEXT, written in the engine's phoneme characters (upper-case vowels stressed,\n"
+    "a space for a pause), with the voice FILE, or with a synthetic voice that is first written\n"
+    "to FILE, and writes 16-bit mono audio to the WAV file.\n";
+
+struct Host {
+  std::vector<int16_t> audio;
+  int32_t rate = 0;
+  int32_t volume = 100;
+};
+
+int32_t WriteAudio(void* context, const int16_t* samples, int32_t count) {
+  auto* host = static_cast<Host*>(context);
+  host->audio.insert(host->audio.end(), samples, samples + count);
+  return 0;
+}
+int32_t PostBoundary(void*, int32_t, int32_t, int32_t, int32_t) {
+  return 0;
+}
+int32_t PostPhoneme(void*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+  return 0;
+}
+int32_t PostBookmark(void*, const void*, int32_t) {
+  return 0;
+}
+int32_t GetActions(void*) {
+  return 0;
+}
+int32_t ClearAction(void*, int32_t) {
+  return 0;
+}
+int32_t GetSkip(void*, int32_t*, int32_t* count) {
+  *count = 0;
+  return 0;
+}
+int32_t CompleteSkip(void*, int32_t) {
+  return 0;
+}
+int32_t GetRate(void* context, int32_t* rate) {
+  *rate = static_cast<Host*>(context)->rate;
+  return 0;
+}
+int32_t GetVolume(void* context, int32_t* volume) {
+  *volume = static_cast<Host*>(context)->volume;
+  return 0;
+}
+
+// Phoneme characters to symbols: every phoneme followed by its stress (raised on stressed vowels),
+// a space to a pause.
+bool ToSymbols(const std::string& text, std::vector<int32_t>* symbols, std::string* error) {
+  symbols->push_back(PauseSymbol);
+  for (char c : text) {
+    if (c == ' ') {
+      symbols->push_back(PauseSymbol);
+      continue;
+    }
+    const size_t k = PhonemeAlphabet.find(c);
+    if (k == std::string_view::npos) {
+      *error = std::string("'") + c + "' is not a phoneme character; use one of " +
+               std::string(PhonemeAlphabet);
+      return false;
+    }
+    const bool stressedVowel = std::string_view("AEIOUY").find(c) != std::string_view::npos;
+    symbols->push_back(PhonemeBase + static_cast<int32_t>(k));
+    symbols->push_back(StressBase + kNeutralStress + (stressedVowel ? 2 : 0));
+  }
+  symbols->push_back(PauseSymbol);
+  symbols->push_back(PauseSymbol);
+  return true;
+}
+
+bool ParseInt(const char* text, int32_t low, int32_t high, int32_t* value) {
+  char* end = nullptr;
+  const long parsed = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || parsed < low || parsed > high) return false;
+  *value = static_cast<int32_t>(parsed);
+  return true;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "brelvox-render: %s\n", message.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string voicePath, syntheticPath, wavPath, phonemes = "zdrAvejte";
+  Host host;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (value == nullptr) return Fail(arg + " needs a value (see --help)");
+    ++i;
+    if (arg == "--voice") {
+      voicePath = value;
+    } else if (arg == "--synthetic-voice") {
+      syntheticPath = value;
+    } else if (arg == "--wav") {
+      wavPath = value;
+    } else if (arg == "--phonemes") {
+      phonemes = value;
+    } else if (arg == "--rate") {
+      if (!ParseInt(value, -10, 10, &host.rate)) return Fail("--rate takes -10 to 10");
+    } else if (arg == "--volume") {
+      if (!ParseInt(value, 0, 100, &host.volume)) return Fail("--volume takes 0 to 100");
+    } else {
+      return Fail("unknown option " + arg + " (see --help)");
+    }
+  }
+  if (wavPath.empty() || voicePath.empty() == syntheticPath.empty()) {
+    return Fail("give --wav and one of --voice or --synthetic-voice (see --help)");
+  }
+  std::string error;
+  if (!syntheticPath.empty()) {
+    if (!WriteVoiceFile(syntheticPath, MakeSyntheticVoice({}), &error)) return Fail(error);
+    voicePath = syntheticPath;
+  }
+  std::ifstream in(voicePath, std::ios::binary);
+  if (!in) return Fail("cannot open the voice file " + voicePath + "; check the path");
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  std::vector<int32_t> aligned((bytes.size() + 3) / 4);
+  if (!bytes.empty()) std::memcpy(aligned.data(), bytes.data(), bytes.size());
+  VoiceInventory voice{};
+  if (LoadVoice(&voice, aligned.data(), bytes.size()) != 1) {
+    ReleaseVoiceBuffers(&voice);
+    return Fail(voicePath + " is not a usable voice file; rebuild it with the voice tools");
+  }
+  std::vector<int32_t> symbols;
+  if (!ToSymbols(phonemes, &symbols, &error)) {
+    ReleaseVoiceBuffers(&voice);
+    return Fail(error);
+  }
+  const EngineSite site{&host,        WriteAudio, PostBoundary, PostPhoneme,
+                        PostBookmark, GetActions, ClearAction,  GetSkip,
+                        CompleteSkip, GetRate,    GetVolume};
+  const int32_t status =
+      RenderSymbolStream(&voice, symbols.data(), static_cast<int32_t>(symbols.size()), &site);
+  const int32_t sampleRate = voice.sampleRate;
+  ReleaseVoiceBuffers(&voice);
+  if (status != 0) return Fail("rendering failed with status " + std::to_string(status));
+  if (!WriteWavFile(wavPath, host.audio, sampleRate, &error)) return Fail(error);
+  std::printf("wrote %.2f s of audio to %s\n", static_cast<double>(host.audio.size()) / sampleRate,
+              wavPath.c_str());
+  return 0;
+}
