@@ -10,10 +10,9 @@ constexpr int32_t kMaxCount = std::numeric_limits<int32_t>::max();
 
 // Resizes the storage to hold `capacity` elements; leaves the array untouched on failure.
 bool ResizeStorage(DynArray* array, int32_t capacity) {
-  const size_t bytes = static_cast<size_t>(capacity) * static_cast<size_t>(array->width) * 4u;
-  void* grown = std::realloc(array->data, bytes == 0 ? 1 : bytes);
+  int32_t* grown = ReallocateRows(array->data, array->width, capacity);
   if (grown == nullptr) return false;
-  array->data = static_cast<int32_t*>(grown);
+  array->data = grown;
   array->capacity = capacity;
   return true;
 }
@@ -25,6 +24,19 @@ bool Grow(DynArray* array) {
 
 }  // namespace
 
+static size_t RowBytes(int32_t width, int32_t capacity) {
+  const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(capacity) * 4u;
+  return bytes == 0 ? 4u : bytes;
+}
+
+int32_t* AllocateRows(int32_t width, int32_t capacity) {
+  return static_cast<int32_t*>(std::malloc(RowBytes(width, capacity)));
+}
+
+int32_t* ReallocateRows(int32_t* data, int32_t width, int32_t capacity) {
+  return static_cast<int32_t*>(std::realloc(data, RowBytes(width, capacity)));
+}
+
 int32_t GrownCapacity(int32_t capacity, float growth) {
   const double grown = (static_cast<double>(growth) + 1.0) * capacity;
   if (!(grown >= 0.0) || grown >= static_cast<double>(kMaxCount)) return -1;
@@ -35,8 +47,7 @@ DynArray* DynArrayCreate(int32_t width, int32_t capacity, float growth) {
   if (width <= 0 || capacity < 0) return nullptr;
   auto* array = static_cast<DynArray*>(std::malloc(sizeof(DynArray)));
   if (array == nullptr) return nullptr;
-  const size_t words = static_cast<size_t>(width) * static_cast<size_t>(capacity);
-  array->data = static_cast<int32_t*>(std::malloc(words == 0 ? 4 : words * 4));
+  array->data = AllocateRows(width, capacity);
   if (array->data == nullptr) {
     std::free(array);
     return nullptr;

@@ -23,6 +23,11 @@ inline constexpr float kReadOnlyGrowth = -1.0f;
 // result does not fit a signed 32-bit count.
 int32_t GrownCapacity(int32_t capacity, float growth);
 
+// Storage for `capacity` rows of `width` words (at least one word), or null when it cannot be
+// allocated. Shared by the arrays and the queue.
+int32_t* AllocateRows(int32_t width, int32_t capacity);
+int32_t* ReallocateRows(int32_t* data, int32_t width, int32_t capacity);
+
 // Allocates the record and width * capacity words; count 0. Returns null when width is not
 // positive, capacity is negative or the allocation fails.
 DynArray* DynArrayCreate(int32_t width, int32_t capacity, float growth);

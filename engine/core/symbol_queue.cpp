@@ -19,9 +19,9 @@ bool Grow(SymbolQueue* queue) {
   const int32_t new_capacity = GrownCapacity(old_capacity, queue->growth);
   if (new_capacity <= 0) return false;
   const size_t row_bytes = static_cast<size_t>(queue->width) * 4u;
-  void* grown = std::realloc(queue->data, static_cast<size_t>(new_capacity) * row_bytes);
+  int32_t* grown = ReallocateRows(queue->data, queue->width, new_capacity);
   if (grown == nullptr) return false;
-  queue->data = static_cast<int32_t*>(grown);
+  queue->data = grown;
   const int32_t shift = new_capacity - old_capacity;
   std::memmove(Slot(queue, queue->head + shift), Slot(queue, queue->head),
                static_cast<size_t>(old_capacity - queue->head) * row_bytes);
@@ -37,8 +37,7 @@ SymbolQueue* SymbolQueueCreate(int32_t width, int32_t capacity) {
   if (width <= 0 || capacity < 0) return nullptr;
   auto* queue = static_cast<SymbolQueue*>(std::malloc(sizeof(SymbolQueue)));
   if (queue == nullptr) return nullptr;
-  const size_t words = static_cast<size_t>(width) * static_cast<size_t>(capacity);
-  queue->data = static_cast<int32_t*>(std::malloc(words == 0 ? 4 : words * 4));
+  queue->data = AllocateRows(width, capacity);
   if (queue->data == nullptr) {
     std::free(queue);
     return nullptr;
