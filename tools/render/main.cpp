@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/phoneme_set.h"
-#include "engine/core/render_stream.h"
+#include "engine/core/synthesize.h"
 #include "engine/core/symbols.h"
 #include "engine/core/voice_inventory.h"
 #include "tools/voicefile/synthetic_voice.h"

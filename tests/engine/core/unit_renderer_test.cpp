@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/core/phoneme_set.h"
-#include "engine/core/render_stream.h"
+#include "engine/core/synthesize.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesis_state.h"
 #include "engine/core/unit_renderer.h"

@@ -1,0 +1,88 @@
+// The building blocks of grammar files: counted tables, counted lists, state tables and symbol
+// alphabets, loaded as read-only views into the image, and the checks the loaders share.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "byte_reader.h"
+#include "dyn_array.h"
+
+// Sorted symbols; the class of a symbol is its index, 0 when absent.
+struct SymbolAlphabet {
+  DynArray* symbols;
+  int32_t catchAll;  // index of the symbol -1, or -1 when the alphabet lacks it
+};
+
+// A state table: two words the engine does not use, then its rows.
+struct StateTable {
+  int32_t ignored[2];
+  DynArray* rows;
+};
+
+// Counted table of width w: row count r, an unused word, r x w words. Null when it does not fit.
+DynArray* ReadCountedTable(ByteReader* reader, int32_t width);
+// Counted list: word count p, p words.
+DynArray* ReadCountedList(ByteReader* reader);
+bool ReadStateTable(ByteReader* reader, int32_t width, StateTable* table);
+// An alphabet must be sorted ascending (the class lookup is a binary search).
+bool ReadAlphabet(ByteReader* reader, SymbolAlphabet* alphabet);
+void FreeAlphabet(SymbolAlphabet* alphabet);
+
+inline int32_t ClassOf(const SymbolAlphabet& alphabet, int32_t symbol) {
+  const int32_t index = DynArrayFind(alphabet.symbols, &symbol);
+  return index < 0 ? 0 : index;
+}
+
+inline int32_t AlphabetSymbol(const SymbolAlphabet& alphabet, int32_t index) {
+  return alphabet.symbols->data[index];
+}
+
+// The row of state q on class c in a table: q + c + 1 when that row exists and checks c, else -1.
+inline int64_t MatchingRow(const DynArray* rows, int32_t q, int32_t c) {
+  const int64_t row = int64_t{q} + c + 1;
+  if (row < 0 || row >= rows->count) return -1;
+  return DynArrayRow(rows, static_cast<int32_t>(row))[0] == c ? row : -1;
+}
+
+// Which positions of an output-list table start a list that ends (at a negative word) inside the
+// table and names only classes of the alphabet.
+class OutputListCheck {
+ public:
+  OutputListCheck(const DynArray* lists, const SymbolAlphabet& alphabet);
+  // A negative start means "no output" and is always fine.
+  bool Fine(int32_t start) const {
+    return start < 0 ||
+           (start < static_cast<int32_t>(ok_.size()) && ok_[static_cast<size_t>(start)]);
+  }
+
+ private:
+  std::vector<bool> ok_;
+};
+
+// Every state reachable from `start` through the rows of `table` (matching rows on each class and
+// the catch-all row). Calls visit(q) once per reachable state; stops and returns false when visit
+// refuses a state or a reachable state lacks its catch-all row.
+template <typename Visit>
+bool WalkStates(const DynArray* rows, int32_t start, int32_t classes, int32_t catchAll,
+                Visit visit) {
+  std::vector<bool> seen(static_cast<size_t>(rows->count), false);
+  std::vector<int32_t> pending = {start};
+  while (!pending.empty()) {
+    const int32_t q = pending.back();
+    pending.pop_back();
+    const int64_t catchRow = int64_t{q} + catchAll + 1;
+    if (catchRow < 0 || catchRow >= rows->count) return false;
+    // Each state has its own catch-all row, so that row stands for the state.
+    if (seen[static_cast<size_t>(catchRow)]) continue;
+    seen[static_cast<size_t>(catchRow)] = true;
+    if (!visit(q)) return false;
+    pending.push_back(DynArrayRow(rows, static_cast<int32_t>(catchRow))[1]);
+    for (int32_t c = 0; c < classes; ++c) {
+      const int64_t row = MatchingRow(rows, q, c);
+      if (row >= 0) pending.push_back(DynArrayRow(rows, static_cast<int32_t>(row))[1]);
+    }
+  }
+  return true;
+}
