@@ -20,6 +20,7 @@ int32_t PostBoundary(void* context, int32_t kind, int32_t position, int32_t leng
   RecordingSite& host = Host(context);
   host.calls.push_back("postBoundary");
   host.boundaries.push_back({kind, position, length, sample});
+  if (host.afterBoundary) host.afterBoundary(host);
   return host.boundaryStatus;
 }
 

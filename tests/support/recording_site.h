@@ -35,6 +35,8 @@ struct RecordingSite {
           completeSkipStatus = 0, rateStatus = 0, volumeStatus = 0;
   // Runs after every writeAudio, e.g. to request an action once audio has gone out.
   std::function<void(RecordingSite&)> afterWrite;
+  // Runs after every postBoundary, e.g. to request a skip after a given event.
+  std::function<void(RecordingSite&)> afterBoundary;
 
   // What the engine did.
   std::vector<int16_t> audio;

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/core/phoneme_set.h"
-#include "engine/core/synthesize.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesis_state.h"
+#include "engine/core/synthesize.h"
 #include "engine/core/unit_renderer.h"
 #include "tests/support/recording_site.h"
 #include "tests/support/test_voices.h"
