@@ -1,0 +1,54 @@
+// The desktop's input, as the translator needs it: the global cursor, synthetic mouse and key
+// events, the global button state and the always-on-top band.
+//
+// The display binding implements it (on X11: XQueryPointer, XTest, XInput2 raw events, the
+// window manager's "above" state); tests use a fake that records what was sent.
+#pragma once
+
+#include <cstdint>
+
+#include "translator/forms/window.h"
+
+namespace translator::desktop {
+
+struct CursorPoint {
+  int x = 0;  // screen pixels, origin top left of the primary screen
+  int y = 0;
+};
+
+// Flags of a synthetic mouse event.
+inline constexpr std::uint32_t kMouseMove = 0x0001;
+inline constexpr std::uint32_t kMouseLeftDown = 0x0002;
+inline constexpr std::uint32_t kMouseLeftUp = 0x0004;
+inline constexpr std::uint32_t kMouseAbsolute = 0x8000;
+
+// Flags of a synthetic key event.
+inline constexpr std::uint32_t kKeyExtended = 0x0001;
+inline constexpr std::uint32_t kKeyUp = 0x0002;
+
+// Virtual keys and buttons the translator uses.
+inline constexpr int kVkLeftButton = 1;
+inline constexpr int kVkRightButton = 2;
+inline constexpr int kVkControl = 17;
+inline constexpr int kVkEscape = 27;
+inline constexpr int kVkEnd = 35;
+inline constexpr int kVkC = 67;
+
+class InputDevice {
+ public:
+  virtual ~InputDevice() = default;
+  virtual CursorPoint CursorPosition() = 0;
+  // One mouse event. With kMouseAbsolute, dx and dy are normalised: 0 is the left (top) edge of
+  // the screen and 65535 the right (bottom) edge.
+  virtual void MouseEvent(std::uint32_t flags, std::int32_t dx, std::int32_t dy) = 0;
+  virtual void KeyEvent(int virtual_key, std::uint32_t flags) = 0;
+  virtual void MakeTopmost(forms::WindowHandle window) = 0;
+  // True when the button is down now or was pressed since the previous query for it.
+  virtual bool ButtonReadsPressed(int virtual_key) = 0;
+};
+
+// The pixel a normalised absolute coordinate stands for on a screen `extent_px` pixels wide (or
+// high): the nearest one, so that a pixel sent through ClickAt comes back as itself.
+int NormalisedToPixel(std::int32_t normalised, int extent_px);
+
+}  // namespace translator::desktop
