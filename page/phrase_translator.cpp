@@ -1,0 +1,187 @@
+#include "page/phrase_translator.h"
+
+#include <algorithm>
+
+#include "page/text.h"
+
+namespace brelvox::page {
+namespace {
+
+// The longest run of words tried as one entry in a word-by-word translation.
+constexpr std::size_t kLongestRun = 4;
+
+void AddUnique(std::vector<std::string>* list, const std::string& item) {
+  if (std::find(list->begin(), list->end(), item) == list->end()) list->push_back(item);
+}
+
+bool OnlySpaces(const std::string& s) {
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+}
+
+}  // namespace
+
+std::string_view MethodName(Method method) {
+  switch (method) {
+    case Method::kExact:
+      return "exact";
+    case Method::kBaseForm:
+      return "base form";
+    case Method::kPhrase:
+      return "phrase";
+    case Method::kWordByWord:
+      return "word by word";
+    case Method::kNotFound:
+      break;
+  }
+  return "not found";
+}
+
+std::string TranslationResult::Shown() const {
+  if (translations.empty()) return source;
+  std::string out;
+  for (const auto& t : translations) {
+    if (!out.empty()) out += " <> ";
+    out += t.text;
+  }
+  return out;
+}
+
+std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
+                                                     const std::string& key) const {
+  std::vector<std::string> bases;
+  if (direction == Direction::kEnglishToBulgarian) {
+    if (const auto it = tables_.english_bases.find(key); it != tables_.english_bases.end()) {
+      for (const auto& b : it->second)
+        AddUnique(&bases, b);
+    }
+    if (english_) {
+      for (const auto& b : english_->Stems(key))
+        AddUnique(&bases, b);
+    }
+  } else if (bulgarian_) {
+    for (const auto& b : bulgarian_->Stems(key))
+      AddUnique(&bases, b);
+  }
+  return bases;
+}
+
+std::vector<std::string> PhraseTranslator::LookupWord(Direction direction, const std::string& word,
+                                                      Method* method) const {
+  const std::string key = FoldKey(word);
+  if (const auto* found = tables_.Find(direction, key)) {
+    *method = Method::kExact;
+    return *found;
+  }
+  std::vector<std::string> out;
+  for (const auto& base : BaseForms(direction, key)) {
+    if (const auto* found = tables_.Find(direction, base)) {
+      for (const auto& t : *found)
+        AddUnique(&out, t);
+    }
+  }
+  *method = out.empty() ? Method::kNotFound : Method::kBaseForm;
+  return out;
+}
+
+TranslationResult PhraseTranslator::Translate(Direction direction, std::string_view text) const {
+  TranslationResult result;
+  result.source = CutRequest(text, &result.cut);
+  const std::vector<Token> tokens = Tokenize(result.source);
+  std::vector<std::size_t> word_at;  // token index of each word
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].is_word) word_at.push_back(i);
+  }
+  if (word_at.empty()) return result;
+  const bool capital = IsCapitalized(tokens[word_at.front()].text);
+  auto shape = [&](const std::string& t, bool cap) { return cap ? CapitalizeFirst(t) : t; };
+  auto take = [&](const std::vector<std::string>& list, Method method) {
+    for (std::size_t i = 0; i < list.size() && i < kShownTranslations; ++i) {
+      result.translations.push_back({shape(list[i], capital), method});
+    }
+    result.method = method;
+  };
+
+  if (word_at.size() == 1) {
+    Method method = Method::kNotFound;
+    const auto found = LookupWord(direction, tokens[word_at.front()].text, &method);
+    if (!found.empty()) take(found, method);
+    return result;
+  }
+
+  // The whole phrase as an entry: as written, then with each word in its first base form.
+  std::string words_key;
+  std::string bases_key;
+  for (std::size_t w : word_at) {
+    const std::string k = FoldKey(tokens[w].text);
+    const auto bases = BaseForms(direction, k);
+    words_key += (words_key.empty() ? "" : " ") + k;
+    bases_key += (bases_key.empty() ? "" : " ") +
+                 (tables_.Find(direction, k) || bases.empty() ? k : bases.front());
+  }
+  for (const std::string& key : {FoldKey(result.source), words_key, bases_key}) {
+    if (const auto* found = tables_.Find(direction, key)) {
+      take(*found, Method::kPhrase);
+      return result;
+    }
+  }
+
+  // Word by word: at each word the longest run of words (joined by spaces only) that has an entry.
+  std::string shown;
+  bool any_found = false;
+  std::size_t t = 0;
+  while (t < tokens.size()) {
+    if (!tokens[t].is_word) {
+      shown += tokens[t].text;
+      ++t;
+      continue;
+    }
+    std::size_t best_end = t;  // last token of the run
+    const std::vector<std::string>* best = nullptr;
+    std::string run_key = FoldKey(tokens[t].text);
+    std::string run_source = tokens[t].text;
+    std::size_t end = t;
+    std::string candidate_key = run_key;
+    std::string candidate_source = run_source;
+    for (std::size_t n = 2; n <= kLongestRun; ++n) {
+      if (end + 2 >= tokens.size() || !OnlySpaces(tokens[end + 1].text) || !tokens[end + 2].is_word)
+        break;
+      candidate_key += " " + FoldKey(tokens[end + 2].text);
+      candidate_source += tokens[end + 1].text + tokens[end + 2].text;
+      end += 2;
+      if (const auto* found = tables_.Find(direction, candidate_key)) {
+        best = found;
+        best_end = end;
+        run_source = candidate_source;
+      }
+    }
+    WordTranslation word{run_source, run_source, Method::kNotFound};
+    if (best) {
+      word.text = best->front();
+      word.method = Method::kPhrase;
+    } else {
+      Method method = Method::kNotFound;
+      const auto found = LookupWord(direction, tokens[t].text, &method);
+      if (!found.empty()) {
+        word.text = found.front();
+        word.method = method;
+      }
+    }
+    if (word.method != Method::kNotFound) {
+      any_found = true;
+      word.text = shape(word.text, IsCapitalized(tokens[t].text));
+    }
+    shown += word.text;
+    result.words.push_back(std::move(word));
+    t = best_end + 1;
+  }
+  if (!any_found) {
+    result.words.clear();
+    return result;
+  }
+  result.translations.push_back({shown, Method::kWordByWord});
+  result.method = Method::kWordByWord;
+  return result;
+}
+
+}  // namespace brelvox::page

@@ -1,0 +1,64 @@
+// Translation of a word or phrase with the dictionary: a whole entry first, then base forms of an
+// inflected word, then word by word with the longest entries that match.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "page/dictionary_tables.h"
+#include "page/morphology.h"
+
+namespace brelvox::page {
+
+// How a translation was found.
+enum class Method { kExact, kBaseForm, kPhrase, kWordByWord, kNotFound };
+std::string_view MethodName(Method method);  // "exact", "base form", "phrase", ...
+
+// The most translations one answer carries.
+inline constexpr std::size_t kShownTranslations = 3;
+
+struct Translation {
+  std::string text;
+  Method method = Method::kNotFound;
+};
+
+// One word (or run of words that has its own entry) of a word-by-word translation.
+struct WordTranslation {
+  std::string source;
+  std::string text;  // the source itself when not found
+  Method method = Method::kNotFound;
+};
+
+struct TranslationResult {
+  std::string source;  // the request, cut as the translator cuts it
+  bool cut = false;
+  Method method = Method::kNotFound;
+  std::vector<Translation> translations;  // empty when nothing was found
+  std::vector<WordTranslation> words;     // filled for word-by-word translations
+
+  // The translations joined by " <> ", or the source itself when nothing was found.
+  std::string Shown() const;
+};
+
+class PhraseTranslator {
+ public:
+  // The stemmers may be null: then inflected forms are found only through the irregular forms.
+  PhraseTranslator(const DictionaryTables& tables, const WordStemmer* bulgarian,
+                   const WordStemmer* english)
+      : tables_(tables), bulgarian_(bulgarian), english_(english) {}
+
+  TranslationResult Translate(Direction direction, std::string_view text) const;
+
+ private:
+  // The translations of one word: its own entry, else those of its base forms.
+  std::vector<std::string> LookupWord(Direction direction, const std::string& word,
+                                      Method* method) const;
+  std::vector<std::string> BaseForms(Direction direction, const std::string& key) const;
+
+  const DictionaryTables& tables_;
+  const WordStemmer* bulgarian_;
+  const WordStemmer* english_;
+};
+
+}  // namespace brelvox::page
