@@ -4,13 +4,34 @@
 
 namespace translator::testing {
 
+namespace {
+
+// Text as a browser serialises it in markup.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string PageMarkup(const std::string& source, const std::string& result) {
   return "<HEAD><TITLE>Translate</TITLE></HEAD><BODY><div class=\"box\">"
          "<DIV class=\"src\"><SPAN><SPAN>" +
-         source +
+         Escaped(source) +
          "</SPAN></SPAN></DIV>"
          "<DIV class=\"res\"><SPAN><SPAN>" +
-         result +
+         Escaped(result) +
          "</SPAN></SPAN></DIV>"
          "<div id=\"tts_button\"></div></div></BODY>";
 }

@@ -32,7 +32,8 @@ struct PageModel {
   bool scroll_fails = false;
 };
 
-// The markup of a page showing `source` and its translation `result`.
+// The markup of a page showing `source` and its translation `result`, serialised as a browser
+// does: "&", "<" and ">" of the texts come out as references.
 std::string PageMarkup(const std::string& source, const std::string& result);
 
 class FakeBrowser final : public Browser {
