@@ -6,8 +6,8 @@
 
 #include "engine/core/overlap_add.h"
 #include "engine/core/phoneme_set.h"
-#include "engine/core/synthesize.h"
 #include "engine/core/symbols.h"
+#include "engine/core/synthesize.h"
 #include "engine/core/voice_inventory.h"
 #include "tools/voicefile/synthetic_voice.h"
 
@@ -108,5 +108,3 @@ void BM_WindowAndMix(benchmark::State& state) {
 BENCHMARK(BM_WindowAndMix);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -76,6 +76,16 @@ std::vector<int32_t> GrammarFile(const std::vector<StageSpec>& stages) {
   return out;
 }
 
+BimachineSpec AAfterBBimachine() {
+  BimachineSpec b;
+  b.alphabet = {-1, 'a', 'b', 'x'};
+  b.outputs = {0, -1, 3, -1, -1};  // copy at 0, 'x' at 2, nothing at 4
+  b.left = {{-2, 0}, {0, 0}, {1, 0}, {2, 5}, {3, 0}, {-2, 0}, {0, 0}, {1, 0}, {2, 5}, {3, 0}};
+  b.right = {{-2, 0, 0, 0}, {0, 0, 0, 1}, {1, 0, 1, 2}, {2, 0, 0, 0}, {3, 0, 0, -1}};
+  b.pairs = {{-2, 0}, {-2, 0}, {5, 2}};
+  return b;
+}
+
 TransducerBuilder::TransducerBuilder(std::vector<int32_t> alphabet)
     : alphabet_(std::move(alphabet)) {
   std::sort(alphabet_.begin(), alphabet_.end());

@@ -46,6 +46,11 @@ inline ByteReader ReaderOver(const std::vector<int32_t>& words) {
   return MakeByteReader(words.data(), static_cast<int64_t>(words.size() * 4));
 }
 
+// Alphabet -1, 'a', 'b', 'x' (classes 0 to 3). The left automaton remembers whether the previous
+// symbol was 'b' (state 5) or not (state 0); 'a' after 'b' becomes 'x'; symbols of class 'x' use
+// the first pair of the catch-all range (count -1); everything else is copied.
+BimachineSpec AAfterBBimachine();
+
 // In an output list, the symbol waiting in the queue (a transducer) or the input symbol itself
 // (a bimachine): the catch-all class.
 inline constexpr int32_t kCatchAllOutput = INT32_MIN;

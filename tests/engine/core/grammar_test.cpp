@@ -125,19 +125,6 @@ TEST(TransducerTest, LoaderRefusesMachinesThatWouldReadOutsideTheirTables) {
   FreeTransducer(t);
 }
 
-// Alphabet -1, 'a', 'b', 'x' (classes 0 to 3). The left automaton remembers whether the previous
-// symbol was 'b' (state 5) or not (state 0); 'a' after 'b' becomes 'x'; symbols of class 'x' use
-// the first pair of the catch-all range (count -1).
-BimachineSpec AAfterB() {
-  BimachineSpec b;
-  b.alphabet = {-1, 'a', 'b', 'x'};
-  b.outputs = {0, -1, 3, -1, -1};  // copy at 0, 'x' at 2, nothing at 4
-  b.left = {{-2, 0}, {0, 0}, {1, 0}, {2, 5}, {3, 0}, {-2, 0}, {0, 0}, {1, 0}, {2, 5}, {3, 0}};
-  b.right = {{-2, 0, 0, 0}, {0, 0, 0, 1}, {1, 0, 1, 2}, {2, 0, 0, 0}, {3, 0, 0, -1}};
-  b.pairs = {{-2, 0}, {-2, 0}, {5, 2}};
-  return b;
-}
-
 std::vector<int32_t> Rewrite(const BimachineSpec& spec, const std::vector<int32_t>& input) {
   const std::vector<int32_t> file = BimachineFile(spec);
   ByteReader reader = ReaderOver(file);
@@ -153,16 +140,16 @@ std::vector<int32_t> Rewrite(const BimachineSpec& spec, const std::vector<int32_
 }
 
 TEST(BimachineTest, RewritesEachSymbolByBothContexts) {
-  EXPECT_EQ(Rewrite(AAfterB(), {'a', 'b', 'a', 'a', 'x', 7}),
+  EXPECT_EQ(Rewrite(AAfterBBimachine(), {'a', 'b', 'a', 'a', 'x', 7}),
             (std::vector<int32_t>{'a', 'b', 'x', 'a', 'x', 7}));
-  EXPECT_EQ(Rewrite(AAfterB(), {}), std::vector<int32_t>{});
-  BimachineSpec fromB = AAfterB();
+  EXPECT_EQ(Rewrite(AAfterBBimachine(), {}), std::vector<int32_t>{});
+  BimachineSpec fromB = AAfterBBimachine();
   fromB.leftStart = 5;
   EXPECT_EQ(Rewrite(fromB, {'a'}), std::vector<int32_t>{'x'}) << "one symbol sees the start states";
 }
 
 TEST(BimachineTest, PairRangesDefaultsAndDeletion) {
-  BimachineSpec spec = AAfterB();
+  BimachineSpec spec = AAfterBBimachine();
   spec.pairs = {{-2, 0}, {5, 4}, {-2, 0}, {5, 2}};  // catch-all range: default copy, 5 deletes
   spec.right[2] = {1, 0, 2, 2};
   spec.right[1] = {0, 0, 0, 2};
@@ -189,7 +176,7 @@ TEST(BimachineTest, LoaderRefusesMachinesThatWouldReadOutsideTheirTables) {
       {"list naming a class outside", [](BimachineSpec& s) { s.outputs[2] = 4; }},
   };
   for (const auto& c : cases) {
-    BimachineSpec spec = AAfterB();
+    BimachineSpec spec = AAfterBBimachine();
     c.change(spec);
     const std::vector<int32_t> file = BimachineFile(spec);
     ByteReader reader = ReaderOver(file);
@@ -213,7 +200,7 @@ StageSpec Stage(int32_t kind, int32_t enable = 1, int32_t disable = 0) {
   stage.enableMask = enable;
   stage.disableMask = disable;
   stage.transducer = AToZ();
-  stage.bimachine = AAfterB();
+  stage.bimachine = AAfterBBimachine();
   return stage;
 }
 
