@@ -241,6 +241,10 @@ TEST_F(RequestTest, ClipboardWatcherTranslatesNewTextOnce) {
   Advance(300);
   const std::size_t navigations = browser().navigations.size();
 
+  clipboard.text = "";  // an empty selection copied: nothing happens
+  Advance(300);
+  EXPECT_FALSE(form1().visible());
+
   clipboard.text = "line one\r\nline two";
   Advance(300);
   EXPECT_TRUE(form1().visible());

@@ -202,6 +202,27 @@ TEST_F(FormsAppTest, TicksNeverNestInsideAHandlerAndLateTicksDoNotPileUp) {
   EXPECT_EQ(*a.timer("U").due(), 650);
 }
 
+TEST_F(FormsAppTest, TheObserverHearsWhatADisplayMustFollow) {
+  struct Recorder final : FormsObserver {
+    void WindowLoaded(Window& w) override { events.push_back("loaded " + w.name()); }
+    void WindowUnloaded(Window& w) override { events.push_back("unloaded " + w.name()); }
+    void WindowChanged(Window& w) override { events.push_back("window " + w.name()); }
+    void ControlChanged(Window&, Control& c) override { events.push_back("control " + c.name()); }
+    void FocusGiven(Window&, Control& c) override { events.push_back("focus " + c.name()); }
+    void ProgramEnded() override { events.push_back("ended"); }
+    std::vector<std::string> events;
+  } recorder;
+  app.SetObserver(&recorder);
+  Window& a = app.Load("A");
+  a.Show();
+  a.control("Box").SetText("t");
+  a.control("Box").SetText("t");  // no change, nothing to hear
+  a.control("Box").SetFocus();
+  app.Unload("A");
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"loaded A", "window A", "control Box",
+                                                       "focus Box", "unloaded A", "ended"}));
+}
+
 TEST_F(FormsAppTest, AskingForAMissingControlIsAnError) {
   Window& a = app.Load("A");
   EXPECT_THROW(a.control("Nope"), std::out_of_range);
