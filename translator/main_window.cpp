@@ -86,9 +86,14 @@ void MainWindow::Load() {
   Navigate(HomeAddress(services_.page));
 }
 
+void MainWindow::Unloaded() {
+  browser_.reset();
+  Voice.reset();
+}
+
 void MainWindow::DocumentComplete() {
   forms::FormsApp::HandlerScope scope(form1_.app());
-  if (LoadStage != 0) return;
+  if (LoadStage != 0 || !form1_.loaded()) return;
   C("Picture2").Show();
   C("Picture15").Hide();
 
@@ -126,6 +131,7 @@ void MainWindow::DocumentComplete() {
 
 void MainWindow::BrowserGotFocus() {
   forms::FormsApp::HandlerScope scope(form1_.app());
+  if (!form1_.loaded()) return;
   T("Timer4").Enable();  // the focus keeper hands the caret back to the input box
 }
 

@@ -66,7 +66,8 @@ class MainWindow final : public forms::FormBehaviour, private BrowserEvents {
   std::string LastClipText;
   std::string PageHtml;
 
-  void Load() override;  // start-up
+  void Load() override;      // start-up
+  void Unloaded() override;  // lets go of the browser (with its page) and the voice
 
   void Prevedi();        // sends the request box's text to the page
   void CheteneBulgar();  // speaks the Bulgarian side

@@ -45,6 +45,7 @@ void FormsApp::Unload(std::string_view name) {
     timer->Stop();
   window->visible_ = false;
   window->loaded_ = false;
+  if (window->behaviour_) window->behaviour_->Unloaded();
   if (observer_) observer_->WindowUnloaded(*window);
   unloaded_.push_back(std::move(window));
   if (windows_.empty()) {

@@ -32,6 +32,9 @@ class FormBehaviour {
   virtual ~FormBehaviour() = default;
   // The window's load handler; runs once, after every control is in its start state.
   virtual void Load() {}
+  // Runs when the window is unloaded, before anything of it is freed: the place to let go of
+  // outside things the window holds (its browser, its voice) at once.
+  virtual void Unloaded() {}
 };
 
 class Window {

@@ -28,6 +28,7 @@ TEST_F(RestartTest, TheNoticeReplacesTheMainWindowWithAFreshOne) {
 
   Advance(100);
   EXPECT_EQ(program.app().Find("Form1"), nullptr);
+  EXPECT_EQ(browsers.alive, 0);  // the page went with the window
   EXPECT_TRUE(tray.icons.empty());
   EXPECT_TRUE(program.app().running());  // the notice keeps the program alive
 
@@ -38,6 +39,7 @@ TEST_F(RestartTest, TheNoticeReplacesTheMainWindowWithAFreshOne) {
   EXPECT_EQ(tray.icons.size(), 1u);  // exactly one icon again
   EXPECT_EQ(tray.icons[0].window, form1().handle());
   EXPECT_EQ(browsers.created, 2);
+  EXPECT_EQ(browsers.alive, 1);
   EXPECT_EQ(voices.created, 2);
   EXPECT_TRUE(form1().visible());
   for (const char* shown : {"Text1", "Label1", "Picture8", "Picture10"}) {

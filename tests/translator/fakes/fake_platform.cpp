@@ -75,7 +75,7 @@ bool FakeBrowser::ScrollIntoView(std::string_view tag, int index) {
 }
 
 std::unique_ptr<Browser> FakeBrowserFactory::Create(forms::Window&, BrowserEvents& events) {
-  auto browser = std::make_unique<FakeBrowser>(clock_, model, events);
+  auto browser = std::make_unique<FakeBrowser>(clock_, model, events, alive);
   current = browser.get();
   ++created;
   return browser;

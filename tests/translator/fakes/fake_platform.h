@@ -38,8 +38,11 @@ std::string PageMarkup(const std::string& source, const std::string& result);
 
 class FakeBrowser final : public Browser {
  public:
-  FakeBrowser(const forms::Clock& clock, PageModel& model, BrowserEvents& events)
-      : clock_(clock), model_(model), events_(events) {}
+  FakeBrowser(const forms::Clock& clock, PageModel& model, BrowserEvents& events, int& alive)
+      : clock_(clock), model_(model), events_(events), alive_(alive) {
+    ++alive_;
+  }
+  ~FakeBrowser() override { --alive_; }
 
   void Navigate(const std::string& address) override;
   bool Busy() override;
@@ -59,6 +62,7 @@ class FakeBrowser final : public Browser {
   const forms::Clock& clock_;
   PageModel& model_;
   BrowserEvents& events_;
+  int& alive_;
   std::string pending_;
   forms::Millis taken_at_ = 0;
 };
@@ -71,6 +75,7 @@ class FakeBrowserFactory final : public BrowserFactory {
   PageModel model;
   FakeBrowser* current = nullptr;  // the browser of the window created last
   int created = 0;
+  int alive = 0;
 
  private:
   const forms::Clock& clock_;
