@@ -268,6 +268,8 @@ bool PageService::Start(const PageServiceOptions& options, std::string* error) {
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes,
                sizeof yes);  // not SO_REUSEPORT: a taken port fails
   });
+  server.set_tcp_nodelay(true);  // small answers go out at once, not after the peer's delayed ACK
+  server.set_keep_alive_max_count(100);
   server.set_keep_alive_timeout(2);
   server.set_read_timeout(5);
   server.set_write_timeout(5);

@@ -59,11 +59,43 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
       for (const auto& b : english_->Stems(key))
         AddUnique(&bases, b);
     }
-  } else if (bulgarian_) {
-    for (const auto& b : bulgarian_->Stems(key))
-      AddUnique(&bases, b);
+  } else {
+    if (bulgarian_) {
+      for (const auto& b : bulgarian_->Stems(key))
+        AddUnique(&bases, b);
+    }
+    // hunspell-bg lists many article and plural forms as words of their own, without a base form
+    // (времето, нашето, пъти): when it gives no base the dictionary knows, take off the ending.
+    const bool known = std::any_of(bases.begin(), bases.end(), [&](const std::string& b) {
+      return tables_.Find(direction, b) != nullptr;
+    });
+    if (!known) {
+      const std::string base = BulgarianBaseByEnding(key);
+      if (!base.empty()) AddUnique(&bases, base);
+    }
   }
   return bases;
+}
+
+std::string PhraseTranslator::BulgarianBaseByEnding(const std::string& key) const {
+  // Definite articles and plural endings, longest first; the base may need its own final vowel
+  // back.
+  static const char* const kEndings[] = {
+      "ищата", "овете", "евете", "ията", "ището", "ите", "ата", "ята", "ото", "ето", "ове", "еве",
+      "ища",   "ът",    "ят",    "та",   "то",    "те",  "я",   "а",   "и",   "е",   "о"};
+  static const char* const kRestored[] = {"", "а", "я", "о", "е", "й"};
+  const std::u32string word = DecodeUtf8(key);
+  for (const char* ending : kEndings) {
+    const std::u32string e = DecodeUtf8(ending);
+    if (word.size() < e.size() + 2 || word.compare(word.size() - e.size(), e.size(), e) != 0)
+      continue;
+    const std::string stem = EncodeUtf8(word.substr(0, word.size() - e.size()));
+    for (const char* back : kRestored) {
+      const std::string base = stem + back;
+      if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
+    }
+  }
+  return {};
 }
 
 std::vector<std::string> PhraseTranslator::LookupWord(Direction direction, const std::string& word,

@@ -55,6 +55,8 @@ class PhraseTranslator {
   std::vector<std::string> LookupWord(Direction direction, const std::string& word,
                                       Method* method) const;
   std::vector<std::string> BaseForms(Direction direction, const std::string& key) const;
+  // A Bulgarian base form found by taking off an article or plural ending; empty if none is known.
+  std::string BulgarianBaseByEnding(const std::string& key) const;
 
   const DictionaryTables& tables_;
   const WordStemmer* bulgarian_;
