@@ -72,9 +72,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
   return {parsed, ""};
 }
 
-PageSourceResult ResolvePageSource(
-    const CommandLine& command_line,
-    const std::function<std::optional<std::string>()>& start_local_service) {
+PageSourceResult ResolvePageSource(const CommandLine& command_line,
+                                   const LocalServiceStarter& start_local_service) {
   if (command_line.page) {
     std::string address = *command_line.page;
     if (!StartsWith(address, "http://") && !StartsWith(address, "https://")) {
@@ -92,8 +91,11 @@ PageSourceResult ResolvePageSource(
     }
     return {PageSource{address, false}, ""};
   }
-  std::optional<std::string> local = start_local_service ? start_local_service() : std::nullopt;
+  std::string error;
+  std::optional<std::string> local =
+      start_local_service ? start_local_service(error) : std::nullopt;
   if (!local) {
+    if (!error.empty()) return {std::nullopt, error};
     return {std::nullopt,
             "The translation page service could not be started on the loopback interface; start "
             "the translator with --page URL to use another translation page."};

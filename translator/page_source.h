@@ -53,10 +53,12 @@ struct PageSourceResult {
   std::string error;  // one sentence when source is empty
 };
 
-// The source for a command line: the --page address, checked, or else the local service, which
-// `start_local_service` starts and whose base address it returns (nullopt when it cannot start).
-PageSourceResult ResolvePageSource(
-    const CommandLine& command_line,
-    const std::function<std::optional<std::string>()>& start_local_service);
+// Starts the local translation page service; returns its base address, or nullopt with `error`
+// set to one sentence (or left empty) when it cannot start.
+using LocalServiceStarter = std::function<std::optional<std::string>(std::string& error)>;
+
+// The source for a command line: the --page address, checked, or else the local service.
+PageSourceResult ResolvePageSource(const CommandLine& command_line,
+                                   const LocalServiceStarter& start_local_service);
 
 }  // namespace translator

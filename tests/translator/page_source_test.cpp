@@ -44,7 +44,7 @@ TEST(PageSourceTest, CommandLine) {
 
 TEST(PageSourceTest, ResolvingTheSource) {
   int starts = 0;
-  auto service = [&]() -> std::optional<std::string> {
+  auto service = [&](std::string&) -> std::optional<std::string> {
     ++starts;
     return "http://127.0.0.1:40123/";
   };
@@ -64,9 +64,15 @@ TEST(PageSourceTest, ResolvingTheSource) {
     EXPECT_FALSE(refused.source) << bad;
     EXPECT_NE(refused.error.find(bad), std::string::npos) << refused.error;
   }
-  PageSourceResult down = ResolvePageSource(CommandLine{}, [] { return std::nullopt; });
+  PageSourceResult down =
+      ResolvePageSource(CommandLine{}, [](std::string&) { return std::nullopt; });
   EXPECT_FALSE(down.source);
   EXPECT_NE(down.error.find("--page"), std::string::npos);
+  PageSourceResult told = ResolvePageSource(CommandLine{}, [](std::string& error) {
+    error = "The dictionary is missing; build it first.";
+    return std::nullopt;
+  });
+  EXPECT_EQ(told.error, "The dictionary is missing; build it first.");
 }
 
 }  // namespace
