@@ -59,6 +59,15 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
       for (const auto& b : english_->Stems(key))
         AddUnique(&bases, b);
     }
+    // hunspell-en-us lists some forms as words of their own (things, women): try the regular
+    // detachment rules of English inflection when no base is known yet.
+    const bool known = std::any_of(bases.begin(), bases.end(), [&](const std::string& b) {
+      return tables_.Find(direction, b) != nullptr;
+    });
+    if (!known) {
+      const std::string base = EnglishBaseByEnding(key);
+      if (!base.empty()) AddUnique(&bases, base);
+    }
   } else {
     if (bulgarian_) {
       for (const auto& b : bulgarian_->Stems(key))
@@ -75,6 +84,21 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
     }
   }
   return bases;
+}
+
+std::string PhraseTranslator::EnglishBaseByEnding(const std::string& key) const {
+  static const std::pair<const char*, const char*> kRules[] = {
+      {"men", "man"}, {"ies", "y"}, {"ches", "ch"}, {"shes", "sh"}, {"ses", "s"},
+      {"xes", "x"},   {"zes", "z"}, {"es", "e"},    {"es", ""},     {"s", ""},
+      {"ied", "y"},   {"ed", "e"},  {"ed", ""},     {"ing", "e"},   {"ing", ""},
+      {"est", ""},    {"est", "e"}, {"er", ""},     {"er", "e"}};
+  for (const auto& [ending, replacement] : kRules) {
+    const std::string_view e(ending);
+    if (key.size() < e.size() + 2 || key.compare(key.size() - e.size(), e.size(), e) != 0) continue;
+    const std::string base = key.substr(0, key.size() - e.size()) + replacement;
+    if (base != key && tables_.Find(Direction::kEnglishToBulgarian, base)) return base;
+  }
+  return {};
 }
 
 std::string PhraseTranslator::BulgarianBaseByEnding(const std::string& key) const {

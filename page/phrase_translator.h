@@ -57,6 +57,8 @@ class PhraseTranslator {
   std::vector<std::string> BaseForms(Direction direction, const std::string& key) const;
   // A Bulgarian base form found by taking off an article or plural ending; empty if none is known.
   std::string BulgarianBaseByEnding(const std::string& key) const;
+  // The same for English, by the regular rules (-s, -es, -ies, -men, -ed, -ing, -er, -est).
+  std::string EnglishBaseByEnding(const std::string& key) const;
 
   const DictionaryTables& tables_;
   const WordStemmer* bulgarian_;

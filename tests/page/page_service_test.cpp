@@ -83,6 +83,7 @@ TEST_F(PageServiceTest, TranslatesWordsFormsAndPhrasesBothWays) {
       {"en", "bg", "cat", "ко́тка", "exact"},         // stress marks stay in the result
       {"en", "bg", "cats", "ко́тка", "base form"},
       {"en", "bg", "went", "отивам", "base form"},
+      {"en", "bg", "women", "жена́", "base form"},  // a form hunspell lists as a word
       {"en", "bg", "go away", "отивам", "phrase"},
       {"en", "bg", "went away", "отивам", "phrase"},  // a phrase through its words' base forms
       {"bg", "en", "котка и куче", "cat and dog", "word by word"},
