@@ -28,7 +28,7 @@ const std::string_view kTranslationPage = R"HTML(<!DOCTYPE html>
 <body>
 <div id="status" class="status"></div>
 <div id="result_area"></div>
-<div id="tts_button" class="listen" role="button" tabindex="0" title="Listen">&#128266; Listen</div>
+<div id="tts_button" class="listen" role="button" tabindex="0" title="Listen">&#9654; Listen</div>
 <audio id="tts_audio" preload="none"></audio>
 <div class="spacer"><a href="/">Превод</a></div>
 </body></html>
