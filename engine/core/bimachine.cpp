@@ -19,7 +19,7 @@ bool RangeFits(const Bimachine& b, const int32_t* row, const OutputListCheck& li
 }
 
 bool Works(const Bimachine& b) {
-  const int32_t classes = b.alphabet.symbols->count;
+  const int32_t classes = ClassCount(b.alphabet);
   const int32_t catchAll = b.alphabet.catchAll;
   const OutputListCheck lists(b.outputs, b.alphabet);
   const DynArray* right = b.right.rows;

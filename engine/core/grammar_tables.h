@@ -35,6 +35,12 @@ inline int32_t ClassOf(const SymbolAlphabet& alphabet, int32_t symbol) {
   return index < 0 ? 0 : index;
 }
 
+// Classes a symbol can fall into: every index of the alphabet, and class 0 even when the alphabet
+// is empty (unknown symbols get class 0).
+inline int32_t ClassCount(const SymbolAlphabet& alphabet) {
+  return alphabet.symbols->count > 0 ? alphabet.symbols->count : 1;
+}
+
 inline int32_t AlphabetSymbol(const SymbolAlphabet& alphabet, int32_t index) {
   return alphabet.symbols->data[index];
 }

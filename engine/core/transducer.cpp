@@ -8,7 +8,7 @@ bool Works(const Transducer& t) {
   const DynArray* rows = t.transitions.rows;
   const OutputListCheck lists(t.outputs, t.alphabet);
   return WalkStates(
-      rows, t.startState, t.alphabet.symbols->count, t.alphabet.catchAll, [&](int32_t q) {
+      rows, t.startState, ClassCount(t.alphabet), t.alphabet.catchAll, [&](int32_t q) {
         // The state's own row holds its final list; every row it can take emits a
         // list.
         if (q < 0 || q >= rows->count) return false;
@@ -17,7 +17,7 @@ bool Works(const Transducer& t) {
         if (!lists.Fine(DynArrayRow(rows, static_cast<int32_t>(catchRow))[2])) {
           return false;
         }
-        for (int32_t c = 0; c < t.alphabet.symbols->count; ++c) {
+        for (int32_t c = 0; c < ClassCount(t.alphabet); ++c) {
           const int64_t row = MatchingRow(rows, q, c);
           if (row >= 0 && !lists.Fine(DynArrayRow(rows, static_cast<int32_t>(row))[2])) {
             return false;

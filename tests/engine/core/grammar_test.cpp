@@ -111,12 +111,22 @@ TEST(TransducerTest, LoaderRefusesMachinesThatWouldReadOutsideTheirTables) {
       {"final list past the lists", [](TransducerSpec& s) { s.rows[0][1] = 100; }},
       {"unsorted alphabet", [](TransducerSpec& s) { std::swap(s.alphabet[1], s.alphabet[2]); }},
   };
-  ASSERT_NE(Load(AToZ()), nullptr);
+  Transducer* good = Load(AToZ());
+  ASSERT_NE(good, nullptr);
+  FreeTransducer(good);
   for (const auto& c : cases) {
     TransducerSpec spec = AToZ();
     c.change(spec);
     EXPECT_EQ(Load(spec), nullptr) << c.what;
   }
+  // An empty alphabet still has class 0, which every symbol falls into.
+  TransducerSpec empty;
+  empty.rows = {{-2, 0, -1}, {0, 40, -1}};
+  EXPECT_EQ(Load(empty), nullptr) << "class 0 leads to a state without rows";
+  empty.rows[1][1] = 0;
+  Transducer* copyNothing = Load(empty);
+  EXPECT_NE(copyNothing, nullptr);
+  FreeTransducer(copyNothing);
   // Rows no state can reach are not checked.
   TransducerSpec spec = AToZ();
   spec.rows.push_back({7, 12345, 99999});
