@@ -124,6 +124,7 @@ TEST(TransducerTest, LoaderRefusesMachinesThatWouldReadOutsideTheirTables) {
   empty.rows = {{-2, 0, -1}, {0, 40, -1}};
   EXPECT_EQ(Load(empty), nullptr) << "class 0 leads to a state without rows";
   empty.rows[1][1] = 0;
+  empty.outputs = {-1};  // row 0 is also the final list of state 0: an empty one
   Transducer* copyNothing = Load(empty);
   EXPECT_NE(copyNothing, nullptr);
   FreeTransducer(copyNothing);
