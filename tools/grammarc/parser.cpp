@@ -280,6 +280,7 @@ class Lexer {
         Fail("a set holds single symbols; characters beyond U+FFFF are two symbols");
       }
       t.set.symbols.insert(symbols[0]);
+      t.symbols.push_back(symbols[0]);  // in the order written, for mappings
     }
     if (t.set.symbols.empty() && !t.set.complement) {
       pos_ = start;
@@ -696,6 +697,12 @@ class Parser {
     }
     std::vector<Rule> rules;
     for (;;) {
+      if (IsMapping()) {
+        Mapping(rules);
+        if (Peek().kind != Tok::kComma) break;
+        Take();
+        continue;
+      }
       Rule rule;
       rule.where = Peek().where;
       RegexPtr match = ParseUnion();
@@ -730,6 +737,39 @@ class Parser {
       rule.left = left;
       rule.right = right;
       source_.stages.back().rules.push_back(std::move(rule));
+    }
+  }
+
+  // [abc] -> [xyz]: the i-th symbol of the left set becomes the i-th of the right one.
+  bool IsMapping() const {
+    const auto kind = [&](size_t k) {
+      return at_ + k < tokens_->size() ? (*tokens_)[at_ + k].kind : Tok::kEnd;
+    };
+    const Tok after = kind(3);
+    return kind(0) == Tok::kSet && kind(1) == Tok::kArrow && kind(2) == Tok::kSet &&
+           (after == Tok::kEnd || after == Tok::kComma || after == Tok::kSlash);
+  }
+
+  void Mapping(std::vector<Rule>& rules) {
+    const Token from = Take();
+    Take();
+    const Token to = Take();
+    if (from.set.complement || to.set.complement) {
+      throw CompileError(from.where, "a mapping pairs two sets written out in full, without '^'");
+    }
+    if (from.symbols.size() != to.symbols.size()) {
+      throw CompileError(to.where, "a mapping needs sets of the same size; the left one has " +
+                                       std::to_string(from.symbols.size()) +
+                                       " symbols, the "
+                                       "right one " +
+                                       std::to_string(to.symbols.size()));
+    }
+    for (size_t i = 0; i < from.symbols.size(); ++i) {
+      Rule rule;
+      rule.where = from.where;
+      rule.match = MakeSet(SymbolSet::Of({from.symbols[i]}), from.where);
+      rule.output = {to.symbols[i]};
+      rules.push_back(std::move(rule));
     }
   }
 
@@ -860,6 +900,12 @@ class Parser {
         throw CompileError(t.where, "'" + t.text +
                                         "' starts a statement; put it first on its "
                                         "own line");
+      }
+      if (t.text.size() == 1) {
+        throw CompileError(t.where, "unknown name '" + t.text +
+                                        "'; characters are written in "
+                                        "quotes, e.g. \"" +
+                                        t.text + "\"");
       }
       throw CompileError(t.where, "unknown name '" + t.text +
                                       "'; define it with 'class' or "
