@@ -1,7 +1,7 @@
 # Warnings for the project's own targets: brelvox_warnings(target).
 function(brelvox_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wcast-qual
-                                           -Wnon-virtual-dtor -Wformat=2 -Wimplicit-fallthrough)
+                                           -Wformat=2 -Wimplicit-fallthrough)
   if(BRELVOX_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

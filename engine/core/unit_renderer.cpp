@@ -93,6 +93,9 @@ UnitProsody ComputeUnitProsody(const VoiceInventory& voice, const DiphoneUnit& u
 bool HandleSymbol(SynthesisState* state, const int32_t* symbols, int32_t count) {
   int32_t& i = state->symbolIndex;
   const int32_t symbol = symbols[i];
+#ifdef BRELVOX_TEST_FAULT_SYMBOL
+  if (symbol == BRELVOX_TEST_FAULT_SYMBOL) *static_cast<volatile int32_t*>(nullptr) = symbol;
+#endif
   char phoneme = kPausePhoneme;
   double stress = 1.0;
   if (IsToneSymbol(symbol)) {

@@ -16,7 +16,7 @@ int32_t Phoneme(char c) {
 
 }  // namespace
 
-TestGrammar::TestGrammar(bool closeWordAtEnd) {
+TransducerSpec VowelReader(bool closeWordAtEnd) {
   const std::string vowels = "aeiou";
   std::vector<int32_t> alphabet = {-1, ' ', '.', kWord, kSentence, PauseSymbol, kStress};
   for (char v : vowels) {
@@ -33,8 +33,12 @@ TestGrammar::TestGrammar(bool closeWordAtEnd) {
   b.Transition(0, '.', 0, {'.', kSentence, kSentence, PauseSymbol});
   b.Transition(1, '.', 0, {kWord, '.', kSentence, kSentence, PauseSymbol});
   if (closeWordAtEnd) b.Final(1, {kWord});
+  return b.Build(2);
+}
+
+TestGrammar::TestGrammar(bool closeWordAtEnd) {
   StageSpec stage;
-  stage.transducer = b.Build(2);
+  stage.transducer = VowelReader(closeWordAtEnd);
   file = GrammarFile({stage});
   ByteReader reader = ReaderOver(file);
   grammar = LoadGrammar(&reader);

@@ -11,6 +11,11 @@
 #include "engine/core/grammar.h"
 #include "engine/core/text_item.h"
 
+struct TransducerSpec;
+
+// The reading stage of the test grammar on its own.
+TransducerSpec VowelReader(bool closeWordAtEnd = true);
+
 struct TestGrammar {
   explicit TestGrammar(bool closeWordAtEnd = true);
   ~TestGrammar();

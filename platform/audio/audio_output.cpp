@@ -1,0 +1,193 @@
+#include "platform/audio/audio_output.h"
+
+#include <fcntl.h>
+#include <portaudio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+class NullOutput final : public AudioOutput {
+ public:
+  bool Start(const WAVEFORMATEX&, std::string*) override { return true; }
+  bool Write(const void*, size_t) override { return true; }
+  bool Finish(std::string*) override { return true; }
+};
+
+void PutLittle(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i)
+    out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+// A RIFF WAVE file whose sizes are filled in when it is finished.
+class WavFileOutput final : public AudioOutput {
+ public:
+  explicit WavFileOutput(std::string path) : path_(std::move(path)) {}
+  ~WavFileOutput() override {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  bool Start(const WAVEFORMATEX& format, std::string* error) override {
+    file_ = std::fopen(path_.c_str(), "wb");
+    if (file_ == nullptr) {
+      *error = "cannot create the audio file " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    format_ = format;
+    bytes_ = 0;
+    return WriteHeader();
+  }
+  bool Write(const void* data, size_t bytes) override {
+    if (file_ == nullptr || std::fwrite(data, 1, bytes, file_) != bytes) return false;
+    bytes_ += bytes;
+    return true;
+  }
+  bool Finish(std::string* error) override {
+    if (file_ == nullptr) return false;
+    const bool ok = std::fseek(file_, 0, SEEK_SET) == 0 && WriteHeader();
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!ok || !closed) *error = "cannot write the audio file " + path_;
+    return ok && closed;
+  }
+
+ private:
+  bool WriteHeader() {
+    std::vector<uint8_t> h;
+    const auto data = static_cast<uint32_t>(bytes_);
+    h.insert(h.end(), {'R', 'I', 'F', 'F'});
+    PutLittle(h, 36 + data, 4);
+    h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    PutLittle(h, 16, 4);
+    PutLittle(h, format_.wFormatTag, 2);
+    PutLittle(h, format_.nChannels, 2);
+    PutLittle(h, format_.nSamplesPerSec, 4);
+    PutLittle(h, format_.nAvgBytesPerSec, 4);
+    PutLittle(h, format_.nBlockAlign, 2);
+    PutLittle(h, format_.wBitsPerSample, 2);
+    h.insert(h.end(), {'d', 'a', 't', 'a'});
+    PutLittle(h, data, 4);
+    return std::fwrite(h.data(), 1, h.size(), file_) == h.size();
+  }
+  std::string path_;
+  FILE* file_ = nullptr;
+  WAVEFORMATEX format_{};
+  size_t bytes_ = 0;
+};
+
+// Runs `body` with the process's standard error sent to /dev/null: the sound libraries print
+// diagnostics there while probing devices that are not present.
+template <typename Body>
+auto Quietly(Body body) {
+  static std::mutex mutex;
+  std::lock_guard<std::mutex> lock(mutex);
+  std::fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null >= 0) dup2(null, STDERR_FILENO);
+  auto result = body();
+  std::fflush(stderr);
+  if (saved >= 0) {
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+  }
+  if (null >= 0) close(null);
+  return result;
+}
+
+class DeviceOutput final : public AudioOutput {
+ public:
+  ~DeviceOutput() override { Close(); }
+  bool Start(const WAVEFORMATEX& format, std::string* error) override {
+    Close();
+    const PaError initialized = Quietly([] { return Pa_Initialize(); });
+    if (initialized != paNoError) {
+      *error = "the sound system could not be started";
+      return false;
+    }
+    initialized_ = true;
+    blockAlign_ = format.nBlockAlign == 0 ? 2 : format.nBlockAlign;
+    const PaError opened = Quietly([&] {
+      return Pa_OpenDefaultStream(&stream_, 0, format.nChannels, paInt16, format.nSamplesPerSec,
+                                  paFramesPerBufferUnspecified, nullptr, nullptr);
+    });
+    if (opened != paNoError || Pa_StartStream(stream_) != paNoError) {
+      *error = "no sound device could be opened";
+      Close();
+      return false;
+    }
+    return true;
+  }
+  bool Write(const void* data, size_t bytes) override {
+    if (stream_ == nullptr) return false;
+    return Pa_WriteStream(stream_, data, bytes / blockAlign_) == paNoError;
+  }
+  bool Finish(std::string*) override {
+    Close();
+    return true;
+  }
+
+ private:
+  void Close() {
+    if (stream_ != nullptr) {
+      Pa_StopStream(stream_);
+      Pa_CloseStream(stream_);
+      stream_ = nullptr;
+    }
+    if (initialized_) Pa_Terminate();
+    initialized_ = false;
+  }
+  PaStream* stream_ = nullptr;
+  bool initialized_ = false;
+  size_t blockAlign_ = 2;
+};
+
+// A device output that quietly becomes a null one when no device can be opened.
+class FallbackOutput final : public AudioOutput {
+ public:
+  explicit FallbackOutput(std::string* note) : note_(note) {}
+  bool Start(const WAVEFORMATEX& format, std::string*) override {
+    std::string reason;
+    if (!device_.Start(format, &reason)) {
+      useDevice_ = false;
+      if (note_ != nullptr) {
+        *note_ = reason + "; the audio is not played (set BRELVOX_AUDIO=file:PATH to keep it)";
+      }
+    }
+    return true;
+  }
+  bool Write(const void* data, size_t bytes) override {
+    return !useDevice_ || device_.Write(data, bytes);
+  }
+  bool Finish(std::string* error) override { return !useDevice_ || device_.Finish(error); }
+
+ private:
+  DeviceOutput device_;
+  bool useDevice_ = true;
+  std::string* note_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> MakeNullOutput() {
+  return std::make_unique<NullOutput>();
+}
+std::unique_ptr<AudioOutput> MakeWavFileOutput(std::string path) {
+  return std::make_unique<WavFileOutput>(std::move(path));
+}
+std::unique_ptr<AudioOutput> MakeDeviceOutput() {
+  return std::make_unique<DeviceOutput>();
+}
+
+std::unique_ptr<AudioOutput> MakeDefaultOutput(std::string* note) {
+  const char* choice = std::getenv("BRELVOX_AUDIO");
+  const std::string audio = choice != nullptr ? choice : "";
+  if (audio == "null") return MakeNullOutput();
+  if (audio.rfind("file:", 0) == 0) return MakeWavFileOutput(audio.substr(5));
+  return std::make_unique<FallbackOutput>(note);
+}

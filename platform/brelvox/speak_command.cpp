@@ -1,0 +1,289 @@
+#include "platform/brelvox/speak_command.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "platform/audio/audio_output.h"
+#include "platform/com/unicode.h"
+#include "platform/speech/engine_host.h"
+#include "platform/speech/fragments.h"
+#include "platform/speech/platform_site.h"
+#include "platform/speech/voice_token.h"
+
+namespace {
+
+constexpr char kEngineClassId[] = "{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}";
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "brelvox speak: %s\n", message.c_str());
+  return 2;
+}
+
+bool ReadFile(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream content;
+  content << in.rdbuf();
+  *text = content.str();
+  return true;
+}
+
+bool ParseAction(const std::string& spec, ScheduledAction* action) {
+  const size_t colon = spec.find(':');
+  if (colon == std::string::npos) return false;
+  try {
+    size_t used = 0;
+    action->atBytes = std::stoull(spec.substr(0, colon), &used);
+    if (used != colon) return false;
+    const std::string what = spec.substr(colon + 1);
+    const auto number = [&](const char* prefix, DWORD kind) {
+      const std::string p = prefix;
+      if (what.rfind(p, 0) != 0) return false;
+      size_t n = 0;
+      action->value = static_cast<LONG>(std::stol(what.substr(p.size()), &n));
+      action->action = kind;
+      return n == what.size() - p.size();
+    };
+    if (what == "abort") {
+      action->action = SPVES_ABORT;
+      return true;
+    }
+    return number("skip=", SPVES_SKIP) || number("rate=", SPVES_RATE) ||
+           number("volume=", SPVES_VOLUME);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool ActionOf(const std::string& name, SPVACTIONS* action) {
+  static const std::pair<const char*, SPVACTIONS> kActions[] = {{"speak", SPVA_Speak},
+                                                                {"silence", SPVA_Silence},
+                                                                {"pronounce", SPVA_Pronounce},
+                                                                {"bookmark", SPVA_Bookmark},
+                                                                {"spellout", SPVA_SpellOut},
+                                                                {"section", SPVA_Section},
+                                                                {"unknown", SPVA_ParseUnknownTag}};
+  for (const auto& [n, a] : kActions) {
+    if (name == n) {
+      *action = a;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Builds the fragment list of a --fragments file.
+std::unique_ptr<FragmentList> FragmentsFromJson(const std::string& path, long long* speakFlags,
+                                                std::string* error) {
+  std::string text;
+  if (!ReadFile(path, &text)) {
+    *error = "cannot read the fragments file " + path;
+    return nullptr;
+  }
+  nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
+  if (doc.is_discarded() || !doc.is_object()) {
+    *error = path + " is not a JSON object";
+    return nullptr;
+  }
+  auto list = std::make_unique<FragmentList>(Utf8ToUtf16(doc.value("source", std::string())));
+  if (doc.contains("speak_flags")) *speakFlags = doc["speak_flags"].get<long long>();
+  const auto fragments = doc.value("fragments", nlohmann::json::array());
+  for (const auto& f : fragments) {
+    SPVSTATE state = DefaultFragmentState();
+    if (!ActionOf(f.value("action", std::string("speak")), &state.eAction)) {
+      *error = "unknown fragment action " + f.value("action", std::string());
+      return nullptr;
+    }
+    state.RateAdj = f.value("rate", 0);
+    state.Volume = f.value("volume", 100u);
+    state.PitchAdj.MiddleAdj = f.value("pitch", 0);
+    state.SilenceMSecs = f.value("silence_ms", 0u);
+    const long long offset = f.value("offset", 0ll);
+    const bool inSource = state.eAction == SPVA_Speak || state.eAction == SPVA_Pronounce ||
+                          state.eAction == SPVA_SpellOut;
+    if (inSource) {
+      const long long length = f.value("length", 0ll);
+      if (offset < 0 || length < 0 ||
+          offset + length > static_cast<long long>(list->Source().size())) {
+        *error = "a fragment lies outside its source text";
+        return nullptr;
+      }
+      list->AddSourceFragment(state, static_cast<size_t>(offset), static_cast<size_t>(length));
+    } else {
+      list->AddOwnFragment(state, Utf8ToUtf16(f.value("text", std::string())),
+                           static_cast<size_t>(offset < 0 ? 0 : offset));
+    }
+  }
+  return list;
+}
+
+using Json = nlohmann::ordered_json;
+
+// One JSON object on one line in the documented style: {"key": value, "key": value}.
+std::string Line(const Json& value) {
+  if (!value.is_object()) return value.dump();
+  std::string out = "{";
+  bool first = true;
+  for (const auto& [key, item] : value.items()) {
+    out += (first ? "" : ", ") + Json(key).dump() + ": " + Line(item);
+    first = false;
+  }
+  return out + "}";
+}
+
+class EventWriter {
+ public:
+  explicit EventWriter(const std::string& path) {
+    if (path == "-") {
+      out_ = &std::cout;
+    } else if (!path.empty()) {
+      file_.open(path);
+      out_ = &file_;
+    }
+  }
+  bool Usable() const { return out_ == nullptr || out_->good(); }
+  void Write(const Json& line) {
+    if (out_ != nullptr) *out_ << Line(line) << '\n' << std::flush;
+  }
+
+ private:
+  std::ofstream file_;
+  std::ostream* out_ = nullptr;
+};
+
+}  // namespace
+
+int RunSpeak(const SpeakOptions& options) {
+  // The text to speak.
+  long long speakFlags = 0;
+  std::string error;
+  std::unique_ptr<FragmentList> fragments;
+  if (!options.fragmentsFile.empty()) {
+    if (!options.text.empty() || !options.textFile.empty()) {
+      return Usage("give the text either as TEXT, --text-file or --fragments, not several");
+    }
+    fragments = FragmentsFromJson(options.fragmentsFile, &speakFlags, &error);
+    if (fragments == nullptr) return Usage(error);
+  } else {
+    std::string text = options.text;
+    if (!options.textFile.empty()) {
+      if (!text.empty()) return Usage("give the text either as TEXT or --text-file, not both");
+      if (!ReadFile(options.textFile, &text)) {
+        return Usage("cannot read the text file " + options.textFile);
+      }
+    }
+    fragments = std::make_unique<FragmentList>(Utf8ToUtf16(text));
+    if (options.xml) {
+      if (!ParseMarkup(fragments.get(), &error)) return Usage("the markup is broken: " + error);
+    } else {
+      AddPlainText(fragments.get());
+    }
+  }
+  if (options.speakFlags.has_value()) speakFlags = *options.speakFlags;
+
+  SiteSettings settings;
+  settings.rate = static_cast<LONG>(options.rate);
+  if (options.volume < 0 || options.volume > 65535) return Usage("--volume takes 0 to 65535");
+  settings.volume = static_cast<WORD>(options.volume);
+  if (options.maxWrite.has_value()) {
+    if (*options.maxWrite < 0) return Usage("--max-write takes a number of bytes");
+    settings.maxWrite = static_cast<ULONG>(*options.maxWrite);
+  }
+  for (const std::string& spec : options.actions) {
+    ScheduledAction action;
+    if (!ParseAction(spec, &action)) {
+      return Usage(
+          "--action takes BYTES:abort, BYTES:skip=N, BYTES:rate=R or BYTES:volume=V, not " + spec);
+    }
+    settings.actions.push_back(action);
+  }
+
+  EventWriter events(options.events);
+  if (!events.Usable()) return Usage("cannot write the events file " + options.events);
+  std::ofstream raw;
+  if (!options.raw.empty()) {
+    raw.open(options.raw, std::ios::binary);
+    if (!raw) return Usage("cannot write the raw audio file " + options.raw);
+  }
+
+  // The voice: an ad-hoc token with exactly the values given, or the default one.
+  VoiceToken* token = nullptr;
+  if (options.voiceData || options.grammarData || options.userDictData) {
+    std::map<std::string, std::string> values = {{"CLSID", kEngineClassId}};
+    if (options.voiceData) values["VoiceData"] = *options.voiceData;
+    if (options.grammarData) values["GrammarData"] = *options.grammarData;
+    if (options.userDictData) values["UserDictData"] = *options.userDictData;
+    token = VoiceToken::Create("ad-hoc", std::move(values));
+  } else {
+    token = VoiceToken::FromRegistry(DefaultVoiceToken());
+    if (token == nullptr) {
+      std::fprintf(stderr,
+                   "brelvox speak: no voice is installed; install one with brelvox "
+                   "install-voice or give --voice-data, --grammar-data and --userdict-data\n");
+      return 1;
+    }
+  }
+  EngineHandle engine;
+  const HRESULT opened = OpenEngine(token, &engine, &error);
+  token->Release();
+  if (FAILED(opened)) {
+    std::fprintf(stderr, "brelvox speak: %s (%s)\n", error.c_str(), HresultText(opened).c_str());
+    return 1;
+  }
+  if (SUCCEEDED(engine.formatResult)) {
+    const WAVEFORMATEX& f = engine.format;
+    events.Write({{"format",
+                   {{"tag", f.wFormatTag},
+                    {"channels", f.nChannels},
+                    {"rate", f.nSamplesPerSec},
+                    {"avg", f.nAvgBytesPerSec},
+                    {"align", f.nBlockAlign},
+                    {"bits", f.wBitsPerSample},
+                    {"cb", f.cbSize}}},
+                  {"format_id", "waveformatex"},
+                  {"result", HresultText(engine.formatResult)}});
+  } else {
+    events.Write({{"result", HresultText(engine.formatResult)}});
+  }
+
+  std::unique_ptr<AudioOutput> output =
+      options.wav.empty() ? MakeNullOutput() : MakeWavFileOutput(options.wav);
+  if (!output->Start(engine.format, &error)) {
+    CloseEngine(&engine);
+    return Usage(error);
+  }
+  SiteObserver observer;
+  observer.onEvent = [&events](const SiteEvent& e) {
+    Json line = {{"event", static_cast<int>(e.event.eEventId)},
+                 {"stream", e.event.ulStreamNum},
+                 {"offset", e.event.ullAudioStreamOffset},
+                 {"wparam", static_cast<uint64_t>(e.event.wParam)}};
+    if (e.event.elParamType == SPET_LPARAM_IS_STRING) {
+      line["lparam"] = Utf16ToUtf8(e.text);
+    } else {
+      line["lparam"] = static_cast<uint64_t>(e.event.lParam);
+    }
+    events.Write(line);
+  };
+  observer.onWrite = [&](const void* data, ULONG offered, ULONG accepted) {
+    events.Write({{"write", offered}});
+    if (raw.is_open()) raw.write(static_cast<const char*>(data), accepted);
+  };
+  observer.onCompleteSkip = [&events](LONG skipped) { events.Write({{"complete_skip", skipped}}); };
+  PlatformSite site(settings, output.get(), observer);
+  const HRESULT result = engine.engine->Speak(static_cast<DWORD>(speakFlags), SPDFID_WaveFormatEx,
+                                              &engine.format, fragments->First(), &site);
+  events.Write({{"result", HresultText(result)}});
+  CloseEngine(&engine);
+  const bool finished = output->Finish(&error);
+  if (!finished) std::fprintf(stderr, "brelvox speak: %s\n", error.c_str());
+  if (FAILED(result)) {
+    std::fprintf(stderr, "brelvox speak: the engine failed (%s)\n", HresultText(result).c_str());
+    return 1;
+  }
+  return finished ? 0 : 1;
+}

@@ -1,0 +1,53 @@
+// The component object model as the engine and the platform use it: IUnknown, class factories,
+// task memory, interlocked counts, and creating an object of a registered class from the library
+// named by its InprocServer32 key.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/com/windows_types.h"
+
+#define STDMETHODCALLTYPE
+#define STDAPI extern "C" HRESULT
+
+inline constexpr IID IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+struct IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) = 0;
+  virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+  virtual ULONG STDMETHODCALLTYPE Release() = 0;
+
+ protected:
+  ~IUnknown() = default;
+};
+
+struct IClassFactory : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) = 0;
+  virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) = 0;
+
+ protected:
+  ~IClassFactory() = default;
+};
+
+void* CoTaskMemAlloc(size_t bytes);
+void CoTaskMemFree(void* memory);
+
+LONG InterlockedIncrement(volatile LONG* value);
+LONG InterlockedDecrement(volatile LONG* value);
+
+// The exports an in-process server provides.
+using DllGetClassObjectFunction = HRESULT (*)(REFCLSID, REFIID, void**);
+using DllCanUnloadNowFunction = HRESULT (*)();
+using DllRegisterServerFunction = HRESULT (*)();
+
+// Creates an object of a registered class: looks up HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32,
+// loads that library (kept loaded for the process) and asks its class factory. REGDB_E_CLASSNOTREG
+// when the class is not registered, E_FAIL when its library cannot be loaded or lacks the export.
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, REFIID riid, void** object);
+
+// The same from a library path given directly.
+HRESULT CreateInstanceFromLibrary(const char* libraryPath, REFCLSID clsid, REFIID riid,
+                                  void** object);

@@ -1,0 +1,59 @@
+// The platform's registry: keys and typed values under the roots HKEY_CLASSES_ROOT,
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, kept in one file under $BRELVOX_REGISTRY or
+// $XDG_CONFIG_HOME/brelvox/ (else ~/.config/brelvox/). Every change reads, edits and atomically
+// replaces the file under an exclusive lock, so concurrent writers lose nothing and a crash leaves
+// either the old or the new file. Key and value names are compared without regard to case.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/com/windows_types.h"
+
+struct RegistryKey;
+using HKEY = RegistryKey*;
+using REGSAM = DWORD;
+
+extern HKEY const HKEY_CLASSES_ROOT;
+extern HKEY const HKEY_CURRENT_USER;
+extern HKEY const HKEY_LOCAL_MACHINE;
+
+inline constexpr DWORD REG_NONE = 0;
+inline constexpr DWORD REG_SZ = 1;
+inline constexpr DWORD REG_BINARY = 3;
+inline constexpr DWORD REG_DWORD = 4;
+inline constexpr REGSAM KEY_READ = 0x20019;
+inline constexpr REGSAM KEY_WRITE = 0x20006;
+inline constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
+inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+
+// The Windows calls, with their results (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA,
+// ...).
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, char* keyClass, DWORD options,
+                     REGSAM access, void* security, HKEY* result, DWORD* disposition);
+LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, HKEY* result);
+LONG RegCloseKey(HKEY key);
+LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD size);
+LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
+LONG RegDeleteValueA(HKEY key, LPCSTR name);
+// Deletes a key that has no subkeys.
+LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
+// Deletes a key with everything below it.
+LONG RegDeleteTreeA(HKEY key, LPCSTR subKey);
+// The name of the index-th subkey (in name order).
+LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize);
+
+// Conveniences for the platform's own tools.
+bool RegGetString(HKEY root, const char* subKey, const char* name, std::string* value);
+bool RegGetDword(HKEY root, const char* subKey, const char* name, DWORD* value);
+LONG RegSetString(HKEY root, const char* subKey, const char* name, const std::string& value);
+LONG RegSetDword(HKEY root, const char* subKey, const char* name, DWORD value);
+std::vector<std::string> RegSubkeys(HKEY root, const char* subKey);
+bool RegKeyExists(HKEY root, const char* subKey);
+
+// The file that holds the registry.
+std::string RegistryFilePath();
+// "HKEY_LOCAL_MACHINE" and its short form "HKLM" (and the others) to their roots; null if unknown.
+HKEY RegistryRootByName(const std::string& name);

@@ -1,0 +1,208 @@
+// The speech platform's engine-side declarations, with its published layouts, values and
+// function-table order: text fragments and their state, events, the wave format, the engine, the
+// engine site, object tokens.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/com/com.h"
+
+enum SPVACTIONS : int32_t {
+  SPVA_Speak = 0,
+  SPVA_Silence = 1,
+  SPVA_Pronounce = 2,
+  SPVA_Bookmark = 3,
+  SPVA_SpellOut = 4,
+  SPVA_Section = 5,
+  SPVA_ParseUnknownTag = 6,
+};
+
+enum SPEVENTENUM : uint16_t {
+  SPEI_TTS_BOOKMARK = 4,
+  SPEI_WORD_BOUNDARY = 5,
+  SPEI_PHONEME = 6,
+  SPEI_SENTENCE_BOUNDARY = 7,
+  SPEI_VISEME = 8,
+};
+
+enum SPEVENTLPARAMTYPE : uint16_t {
+  SPET_LPARAM_IS_UNDEFINED = 0,
+  SPET_LPARAM_IS_TOKEN = 1,
+  SPET_LPARAM_IS_OBJECT = 2,
+  SPET_LPARAM_IS_POINTER = 3,
+  SPET_LPARAM_IS_STRING = 4,
+};
+
+enum SPVESACTIONS : DWORD {
+  SPVES_CONTINUE = 0,
+  SPVES_ABORT = 1,
+  SPVES_SKIP = 2,
+  SPVES_RATE = 4,
+  SPVES_VOLUME = 8,
+};
+
+enum SPVSKIPTYPE : int32_t { SPVST_SENTENCE = 1 };
+
+enum SPVFEATURE : int32_t { SPVFEATURE_STRESSED = 1, SPVFEATURE_EMPHASIS = 2 };
+
+inline constexpr DWORD SPF_ASYNC = 1;
+inline constexpr DWORD SPF_PURGEBEFORESPEAK = 2;
+inline constexpr DWORD SPF_IS_XML = 8;
+inline constexpr DWORD SPF_NLP_SPEAK_PUNC = 0x40;
+
+using SPPHONEID = WCHAR;
+
+struct SPVPITCH {
+  LONG MiddleAdj;
+  LONG RangeAdj;
+};
+
+struct SPVCONTEXT {
+  LPCWSTR pCategory;
+  LPCWSTR pBefore;
+  LPCWSTR pAfter;
+};
+
+struct SPVSTATE {
+  SPVACTIONS eAction;
+  LANGID LangID;
+  WORD wReserved;
+  LONG EmphAdj;
+  LONG RateAdj;
+  ULONG Volume;
+  SPVPITCH PitchAdj;
+  ULONG SilenceMSecs;
+  SPPHONEID* pPhoneIds;
+  int32_t ePartOfSpeech;
+  SPVCONTEXT Context;
+};
+
+struct SPVTEXTFRAG {
+  SPVTEXTFRAG* pNext;
+  SPVSTATE State;
+  LPCWSTR pTextStart;
+  ULONG ulTextLen;
+  ULONG ulTextSrcOffset;
+};
+
+struct SPEVENT {
+  SPEVENTENUM eEventId : 16;
+  SPEVENTLPARAMTYPE elParamType : 16;
+  ULONG ulStreamNum;
+  ULONGLONG ullAudioStreamOffset;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+#pragma pack(push, 1)
+struct WAVEFORMATEX {
+  WORD wFormatTag;
+  WORD nChannels;
+  DWORD nSamplesPerSec;
+  DWORD nAvgBytesPerSec;
+  WORD nBlockAlign;
+  WORD wBitsPerSample;
+  WORD cbSize;
+};
+#pragma pack(pop)
+static_assert(sizeof(WAVEFORMATEX) == 18);
+
+inline constexpr WORD WAVE_FORMAT_PCM = 1;
+
+inline constexpr GUID SPDFID_WaveFormatEx = {
+    0xC31ADBAE, 0x527F, 0x4FF5, {0xA2, 0x30, 0xF6, 0x2B, 0xB6, 0x1F, 0xF7, 0x0C}};
+inline constexpr IID IID_ISpTTSEngine = {
+    0xA74D7C8E, 0x4CC5, 0x4F2F, {0xA6, 0xEB, 0x80, 0x4D, 0xEE, 0x18, 0x50, 0x0E}};
+inline constexpr IID IID_ISpObjectWithToken = {
+    0x5B559F40, 0xE952, 0x11D2, {0xBB, 0x91, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0xC0}};
+inline constexpr IID IID_ISpEventSink = {
+    0xBE7A9CC9, 0x5F9E, 0x11D2, {0x96, 0x0F, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0x28}};
+inline constexpr IID IID_ISpTTSEngineSite = {
+    0x9880499B, 0xCCE9, 0x11D2, {0xB5, 0x03, 0x00, 0xC0, 0x4F, 0x79, 0x73, 0x96}};
+inline constexpr IID IID_ISpDataKey = {
+    0x14056581, 0xE16C, 0x11D2, {0xBB, 0x90, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0xC0}};
+inline constexpr IID IID_ISpObjectToken = {
+    0x14056589, 0xE16C, 0x11D2, {0xBB, 0x90, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0xC0}};
+
+struct ISpEventSink : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* events, ULONG count) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) = 0;
+
+ protected:
+  ~ISpEventSink() = default;
+};
+
+struct ISpTTSEngineSite : ISpEventSink {
+  virtual DWORD STDMETHODCALLTYPE GetActions() = 0;
+  virtual HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG bytes, ULONG* written) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetRate(LONG* rateAdjust) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetVolume(WORD* volume) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE* type, LONG* items) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CompleteSkip(LONG skipped) = 0;
+
+ protected:
+  ~ISpTTSEngineSite() = default;
+};
+
+// Only the calls the engine makes are given types of their own; the others keep their place in the
+// function table.
+struct ISpDataKey : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE SetData(LPCWSTR name, ULONG size, const BYTE* data) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetData(LPCWSTR name, ULONG* size, BYTE* data) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetStringValue(LPCWSTR name, LPCWSTR value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR name, LPWSTR* value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetDWORD(LPCWSTR name, DWORD value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDWORD(LPCWSTR name, DWORD* value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR name, ISpDataKey** key) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateKey(LPCWSTR name, ISpDataKey** key) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeleteKey(LPCWSTR name) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeleteValue(LPCWSTR name) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumKeys(ULONG index, LPWSTR* name) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumValues(ULONG index, LPWSTR* name) = 0;
+
+ protected:
+  ~ISpDataKey() = default;
+};
+
+struct ISpObjectToken : ISpDataKey {
+  virtual HRESULT STDMETHODCALLTYPE SetId(LPCWSTR category, LPCWSTR id, BOOL create) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetCategory(void** category) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, DWORD context, REFIID riid,
+                                                   void** object) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStorageFileName(REFCLSID caller, LPCWSTR valueName,
+                                                       LPCWSTR fileSpec, ULONG folder,
+                                                       LPWSTR* path) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RemoveStorageFileName(REFCLSID caller, LPCWSTR key,
+                                                          BOOL deleteFile) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Remove(const CLSID* caller) = 0;
+  virtual HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR type, void* data, ULONG size,
+                                                  IUnknown* object, BOOL* supported) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DisplayUI(void* parent, LPCWSTR title, LPCWSTR type, void* data,
+                                              ULONG size, IUnknown* object) = 0;
+  virtual HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR attributes, BOOL* matches) = 0;
+
+ protected:
+  ~ISpObjectToken() = default;
+};
+
+struct ISpTTSEngine : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Speak(DWORD speakFlags, REFGUID formatId,
+                                          const WAVEFORMATEX* waveFormat,
+                                          const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetOutputFormat(const GUID* targetFormatId,
+                                                    const WAVEFORMATEX* targetWaveFormat,
+                                                    GUID* outputFormatId,
+                                                    WAVEFORMATEX** outputWaveFormat) = 0;
+
+ protected:
+  ~ISpTTSEngine() = default;
+};
+
+struct ISpObjectWithToken : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE SetObjectToken(ISpObjectToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetObjectToken(ISpObjectToken** token) = 0;
+
+ protected:
+  ~ISpObjectWithToken() = default;
+};

@@ -1,0 +1,92 @@
+// Voice tokens: the platform's entries for installed voices, each naming the engine's class and its
+// data files. Tokens live in the registry under
+// HKEY_LOCAL_MACHINE\SOFTWARE\Speech\Voices\Tokens\NAME (values CLSID, VoiceData, GrammarData,
+// UserDictData; subkey Attributes with Name, Language, Gender, Vendor); the default voice is named
+// by HKEY_CURRENT_USER\SOFTWARE\Speech\Voices, value DefaultTokenId.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/speech/sapi.h"
+
+inline constexpr char kVoiceTokensKey[] = "SOFTWARE\\Speech\\Voices\\Tokens";
+inline constexpr char kVoicesKey[] = "SOFTWARE\\Speech\\Voices";
+inline constexpr HRESULT SPERR_NOT_FOUND = static_cast<HRESULT>(0x8004503Au);
+
+// A token holding a fixed set of string values (read from the registry, or given directly).
+class VoiceToken final : public ISpObjectToken {
+ public:
+  // A new token with one reference.
+  static VoiceToken* Create(std::string id, std::map<std::string, std::string> values);
+  // The registered token NAME, or null when there is none.
+  static VoiceToken* FromRegistry(const std::string& name);
+
+  const std::string& Id() const { return id_; }
+  // A value, or empty.
+  std::string Value(const std::string& name) const;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE SetData(LPCWSTR, ULONG, const BYTE*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetData(LPCWSTR, ULONG*, BYTE*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetStringValue(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR name, LPWSTR* value) override;
+  HRESULT STDMETHODCALLTYPE SetDWORD(LPCWSTR, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetDWORD(LPCWSTR name, DWORD* value) override;
+  HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR, ISpDataKey**) override { return SPERR_NOT_FOUND; }
+  HRESULT STDMETHODCALLTYPE CreateKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeleteKey(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeleteValue(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumKeys(ULONG, LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumValues(ULONG, LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetId(LPCWSTR, LPCWSTR, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override;
+  HRESULT STDMETHODCALLTYPE GetCategory(void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, DWORD, REFIID, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetStorageFileName(REFCLSID, LPCWSTR, LPCWSTR, ULONG,
+                                               LPWSTR*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE RemoveStorageFileName(REFCLSID, LPCWSTR, BOOL) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Remove(const CLSID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR, void*, ULONG, IUnknown*, BOOL*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE DisplayUI(void*, LPCWSTR, LPCWSTR, void*, ULONG, IUnknown*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR, BOOL*) override { return E_NOTIMPL; }
+
+ private:
+  VoiceToken(std::string id, std::map<std::string, std::string> values);
+  ~VoiceToken() = default;
+  std::string id_;
+  std::map<std::string, std::string> values_;  // UTF-8; names as given
+  volatile LONG references_ = 1;
+};
+
+struct VoiceDescription {
+  std::string name;
+  std::string clsid;
+  std::string voiceData;
+  std::string grammarData;
+  std::string userDictData;
+  std::string language = "402";
+  std::string gender = "Female";
+  std::string vendor = "BRELVOX";
+};
+
+// Registered token names, in name order.
+std::vector<std::string> ListVoiceTokens();
+// The default token's name: the one DefaultTokenId names if it is registered, else the first one,
+// else empty.
+std::string DefaultVoiceToken();
+// Writes (or rewrites) a token; with makeDefault, makes it the default voice. A registry error.
+LONG InstallVoiceToken(const VoiceDescription& voice, bool makeDefault);
