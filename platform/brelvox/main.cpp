@@ -222,8 +222,10 @@ int main(int argc, char** argv) {
   speakCommand->add_option("--volume", speak.volume, "what GetVolume answers (0 to 65535)");
   speakCommand->add_option("--speak-flags", speak.speakFlags, "dwSpeakFlags");
   speakCommand->add_option("--max-write", speak.maxWrite, "every Write accepts at most N bytes");
-  speakCommand->add_option("--action", speak.actions,
-                           "BYTES:abort | BYTES:skip=N | BYTES:rate=R | BYTES:volume=V");
+  speakCommand
+      ->add_option("--action", speak.actions,
+                   "BYTES:abort | BYTES:skip=N | BYTES:rate=R | BYTES:volume=V (repeatable)")
+      ->allow_extra_args(false);
   speakCommand->add_option("--wav", speak.wav, "the audio as a WAV file");
   speakCommand->add_option("--raw", speak.raw, "the exact bytes accepted by Write");
   speakCommand->add_option("--events", speak.events, "JSON Lines of what happened (- for stdout)");

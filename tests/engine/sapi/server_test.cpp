@@ -1,0 +1,152 @@
+#include <dlfcn.h>
+
+#include <set>
+
+#include "engine/sapi/bg_voice_engine.h"
+#include "platform/com/com.h"
+#include "platform/registry/registry.h"
+#include "tests/engine/sapi/engine_fixture.h"
+
+namespace {
+
+struct Exports {
+  Exports() {
+    handle = dlopen(kEngineLibrary, RTLD_NOW | RTLD_LOCAL);
+    getClassObject =
+        reinterpret_cast<DllGetClassObjectFunction>(dlsym(handle, "DllGetClassObject"));
+    canUnloadNow = reinterpret_cast<DllCanUnloadNowFunction>(dlsym(handle, "DllCanUnloadNow"));
+    registerServer =
+        reinterpret_cast<DllRegisterServerFunction>(dlsym(handle, "DllRegisterServer"));
+    unregisterServer =
+        reinterpret_cast<DllRegisterServerFunction>(dlsym(handle, "DllUnregisterServer"));
+  }
+  void* handle;
+  DllGetClassObjectFunction getClassObject;
+  DllCanUnloadNowFunction canUnloadNow;
+  DllRegisterServerFunction registerServer;
+  DllRegisterServerFunction unregisterServer;
+};
+
+IClassFactory* Factory(const Exports& e) {
+  IClassFactory* factory = nullptr;
+  EXPECT_EQ(
+      e.getClassObject(CLSID_BGVoiceEngine, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+      S_OK);
+  return factory;
+}
+
+// A minimal outer object that counts the references its inner object hands to it.
+struct Outer final : IUnknown {
+  LONG references = 1;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
+};
+
+TEST(ServerTest, ExportsAndTheClassFactory) {
+  const Exports e;
+  ASSERT_NE(e.handle, nullptr);
+  void* object = reinterpret_cast<void*>(0x1);
+  const CLSID other = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+  EXPECT_EQ(e.getClassObject(other, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(e.getClassObject(CLSID_BGVoiceEngine, IID_IClassFactory, nullptr), E_POINTER);
+  EXPECT_EQ(e.getClassObject(CLSID_BGVoiceEngine, IID_ISpTTSEngine, &object), E_NOINTERFACE);
+
+  EXPECT_EQ(e.canUnloadNow(), S_OK);
+  IClassFactory* factory = Factory(e);
+  EXPECT_EQ(e.canUnloadNow(), S_FALSE) << "a reference to the factory holds the server";
+  ISpTTSEngine* engine = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_ISpTTSEngine, reinterpret_cast<void**>(&engine)),
+            S_OK);
+  factory->LockServer(TRUE);
+  factory->Release();
+  EXPECT_EQ(e.canUnloadNow(), S_FALSE) << "a live object and a lock";
+  engine->Release();
+  EXPECT_EQ(e.canUnloadNow(), S_FALSE) << "the lock";
+  factory = Factory(e);
+  factory->LockServer(FALSE);
+  factory->Release();
+  EXPECT_EQ(e.canUnloadNow(), S_OK);
+}
+
+TEST(ServerTest, Aggregation) {
+  const Exports e;
+  IClassFactory* factory = Factory(e);
+  Outer outer;
+  void* object = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(factory->CreateInstance(&outer, IID_ISpTTSEngine, &object), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(object, nullptr);
+  IUnknown* inner = nullptr;
+  ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+  ISpTTSEngine* engine = nullptr;
+  ASSERT_EQ(inner->QueryInterface(IID_ISpTTSEngine, reinterpret_cast<void**>(&engine)), S_OK);
+  EXPECT_EQ(outer.references, 2) << "interfaces of the inner object count on the outer one";
+  engine->Release();
+  EXPECT_EQ(outer.references, 1);
+  void* none = nullptr;
+  EXPECT_EQ(engine->QueryInterface(IID_ISpObjectWithToken, &none), E_NOINTERFACE)
+      << "every other interface is the outer object's answer";
+  inner->Release();
+  factory->Release();
+  EXPECT_EQ(e.canUnloadNow(), S_OK);
+}
+
+std::set<std::string> ClassesRoot(const std::string& key = "") {
+  std::set<std::string> keys;
+  for (const std::string& child : RegSubkeys(HKEY_CLASSES_ROOT, key.c_str())) {
+    const std::string path = key.empty() ? child : key + "\\" + child;
+    keys.insert(path);
+    for (const std::string& below : ClassesRoot(path))
+      keys.insert(below);
+  }
+  return keys;
+}
+
+TEST(ServerTest, RegistrationWritesTheScriptsEntriesAndUnregistrationRemovesThem) {
+  const ScopedRegistry registry;
+  const Exports e;
+  ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, "CLSID\\{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}\\Stale",
+                         "", "left over"),
+            0);
+  ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-000000000001}", "",
+                         "another class"),
+            0);
+  ASSERT_EQ(e.registerServer(), S_OK);
+  const std::set<std::string> once = ClassesRoot();
+  ASSERT_EQ(e.registerServer(), S_OK);
+  EXPECT_EQ(ClassesRoot(), once) << "registering twice rewrites, it does not merge";
+  const std::string classKey = "CLSID\\{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}";
+  EXPECT_EQ(once.count(classKey + "\\Stale"), 0u) << "the class key is rewritten";
+  const struct {
+    std::string key, name, data;
+  } entries[] = {
+      {"BRELVOX.BGVoiceEngine.1", "", "BGVoiceEngine Class"},
+      {"BRELVOX.BGVoiceEngine.1\\CLSID", "", "{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}"},
+      {"BRELVOX.BGVoiceEngine", "", "BGVoiceEngine Class"},
+      {"BRELVOX.BGVoiceEngine\\CurVer", "", "BRELVOX.BGVoiceEngine.1"},
+      {classKey, "", "BGVoiceEngine Class"},
+      {classKey + "\\ProgID", "", "BRELVOX.BGVoiceEngine.1"},
+      {classKey + "\\VersionIndependentProgID", "", "BRELVOX.BGVoiceEngine"},
+      {classKey + "\\InprocServer32", "ThreadingModel", "Both"},
+      {classKey + "\\TypeLib", "", "{2F5DEEEA-2397-4DB5-812D-B9868DF3EB7C}"},
+      {"TypeLib\\{2F5DEEEA-2397-4DB5-812D-B9868DF3EB7C}\\1.0", "", "BRELVOX 1.0 Type Library"},
+  };
+  for (const auto& entry : entries) {
+    std::string data;
+    EXPECT_TRUE(RegGetString(HKEY_CLASSES_ROOT, entry.key.c_str(), entry.name.c_str(), &data))
+        << entry.key;
+    EXPECT_EQ(data, entry.data) << entry.key;
+  }
+  std::string path;
+  ASSERT_TRUE(RegGetString(HKEY_CLASSES_ROOT, (classKey + "\\InprocServer32").c_str(), "", &path));
+  EXPECT_NE(path.find("libBRELVOX.so"), std::string::npos) << path;
+
+  ASSERT_EQ(e.unregisterServer(), S_OK);
+  EXPECT_EQ(
+      ClassesRoot(),
+      (std::set<std::string>{"CLSID", "CLSID\\{00000000-0000-0000-0000-000000000001}", "TypeLib"}))
+      << "the CLSID and TypeLib keys, shared with other classes, stay";
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+// The brelvox command end to end: registration, a voice installed from test files, `speak` with its
+// event lines, and `say` to a WAV file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/grammar_files.h"
+#include "tests/support/temp_files.h"
+#include "tests/support/test_voices.h"
+#include "tests/support/text_grammar.h"
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+};
+
+Result Brelvox(const std::string& arguments) {
+  const std::string command = std::string(BRELVOX_COMMAND) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  Result r{-1, {}};
+  if (pipe == nullptr) return r;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    r.out.append(buffer, n);
+  const int status = pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::vector<nlohmann::json> Lines(const std::string& text) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line[0] == '{') lines.push_back(nlohmann::json::parse(line));
+  }
+  return lines;
+}
+
+class BrelvoxCommandTest : public testing::Test {
+ protected:
+  BrelvoxCommandTest() {
+    voice_ = files_.Write("t.voice", SerializeVoiceFile(MakeImpulseVoice({})));
+    grammar_ = files_.Write("t.grammar", TestGrammar().file);
+    dictionary_ = files_.Write("t.dict", TransducerFile(TransducerBuilder({-1}).Build(1)));
+  }
+  std::string Files() const {
+    return "--voice-data " + voice_ + " --grammar-data " + grammar_ + " --userdict-data " +
+           dictionary_;
+  }
+  ScopedRegistry registry_;
+  TempDir files_;
+  std::string voice_, grammar_, dictionary_;
+};
+
+TEST_F(BrelvoxCommandTest, SpeakReportsWhatTheEngineDid) {
+  EXPECT_EQ(Brelvox("speak " + Files() + " x").status, 1) << "the engine is not registered yet";
+  ASSERT_EQ(Brelvox("register " BRELVOX_LIBRARY).status, 0);
+  const Result r = Brelvox("speak " + Files() + " --events - --max-write 4000 'ae. io.'");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::vector<nlohmann::json> lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines.front()["format"]["rate"], 16000);
+  EXPECT_EQ(lines.front()["format_id"], "waveformatex");
+  EXPECT_EQ(lines.back()["result"], "0x00000000");
+  EXPECT_EQ(r.out.substr(0, 24), "{\"format\": {\"tag\": 1, \"c") << "the documented line style";
+  int sentences = 0, writes = 0;
+  for (const auto& line : lines) {
+    if (line.contains("event") && line["event"] == 7) ++sentences;
+    if (line.contains("write")) {
+      ++writes;
+      EXPECT_LE(line["write"].get<int>(), 10240);
+    }
+    if (line.contains("event")) {
+      EXPECT_EQ(line["stream"], 1);
+    }
+  }
+  EXPECT_EQ(sentences, 2);
+  EXPECT_GT(writes, 2);
+
+  const Result aborted = Brelvox("speak " + Files() + " --events - --action 0:abort 'ae.'");
+  EXPECT_EQ(aborted.status, 0);
+  EXPECT_EQ(Lines(aborted.out).back()["result"], "0x00045065");
+  EXPECT_EQ(Brelvox("speak " + Files() + " --action nonsense x").status, 2);
+  EXPECT_EQ(Brelvox("speak --voice-data /nonexistent --grammar-data " + grammar_ +
+                    " --userdict-data " + dictionary_ + " x")
+                .status,
+            1);
+}
+
+TEST_F(BrelvoxCommandTest, SpeakTakesAFragmentList) {
+  ASSERT_EQ(Brelvox("register " BRELVOX_LIBRARY).status, 0);
+  const std::string fragments = files_.File("f.json");
+  std::ofstream(fragments) << R"({"source": "ae io", "fragments": [
+    {"action": "speak", "offset": 0, "length": 2},
+    {"action": "bookmark", "text": "42abc", "offset": 2},
+    {"action": "silence", "silence_ms": 100},
+    {"action": "speak", "offset": 3, "length": 2}]})";
+  const Result r = Brelvox("speak " + Files() + " --events - --fragments " + fragments);
+  ASSERT_EQ(r.status, 0) << r.out;
+  bool bookmark = false;
+  for (const auto& line : Lines(r.out)) {
+    if (line.contains("event") && line["event"] == 4) {
+      bookmark = true;
+      EXPECT_EQ(line["wparam"], 42);
+      EXPECT_EQ(line["lparam"], "42abc");
+    }
+  }
+  EXPECT_TRUE(bookmark);
+}
+
+TEST_F(BrelvoxCommandTest, InstalledVoicesSpeakToAWavFile) {
+  ASSERT_EQ(Brelvox("register " BRELVOX_LIBRARY).status, 0);
+  EXPECT_EQ(Brelvox("say hello").status, 1) << "no voice yet";
+  ASSERT_EQ(Brelvox("install-voice --name Test --voice-data " + voice_ + " --grammar-data " +
+                    grammar_ + " --userdict-data " + dictionary_ + " --default")
+                .status,
+            0);
+  EXPECT_NE(Brelvox("voices").out.find("* Test"), std::string::npos);
+  const std::string wav = files_.File("out.wav");
+  const Result said = Brelvox("say 'ae io.' --wav " + wav);
+  ASSERT_EQ(said.status, 0) << said.out;
+  std::ifstream in(wav, std::ios::binary);
+  std::string header(44, '\0');
+  in.read(header.data(), 44);
+  EXPECT_EQ(header.substr(0, 4), "RIFF");
+  EXPECT_EQ(header.substr(8, 4), "WAVE");
+  ASSERT_EQ(Brelvox("reg set HKLM\\\\SOFTWARE\\\\ORVELT\\\\TTSEngine settings dword:3").status, 0);
+  EXPECT_EQ(Brelvox("reg get HKLM\\\\SOFTWARE\\\\ORVELT\\\\TTSEngine settings").out, "dword:3\n");
+  EXPECT_EQ(Brelvox("reg set HKLM\\\\SOFTWARE\\\\X v bogus").status, 2);
+  ASSERT_EQ(Brelvox("unregister " BRELVOX_LIBRARY).status, 0);
+  EXPECT_EQ(Brelvox("say hello").status, 1) << "the class is gone";
+}
+
+}  // namespace
