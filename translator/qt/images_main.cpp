@@ -1,0 +1,52 @@
+// translator-images OUTDIR FILE...: paints the translator's pictures into OUTDIR as PNG files.
+// The build lists the files it expects; a listed file that has no picture, or a picture that is
+// not listed, is an error, so the list and the layouts cannot drift apart.
+#include <QDir>
+#include <QGuiApplication>
+#include <QSet>
+#include <cstdio>
+#include <cstdlib>
+
+#include "translator/qt/artwork.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "Usage: translator-images OUTDIR FILE...\n");
+    return 2;
+  }
+  // Painting needs fonts but no display.
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  if (!QDir().mkpath(out)) {
+    std::fprintf(stderr, "translator-images: cannot create the folder %s.\n", argv[1]);
+    return 1;
+  }
+  QSet<QString> expected;
+  for (int i = 2; i < argc; ++i)
+    expected.insert(QString::fromLocal8Bit(argv[i]));
+  int status = 0;
+  QSet<QString> painted;
+  for (const translator::qt::Artwork& artwork : translator::qt::AllArtwork()) {
+    if (painted.contains(artwork.file)) continue;
+    painted.insert(artwork.file);
+    if (!expected.contains(artwork.file)) {
+      std::fprintf(stderr, "translator-images: %s is not in the build's list of pictures.\n",
+                   qPrintable(artwork.file));
+      status = 1;
+      continue;
+    }
+    const QString path = out + "/" + artwork.file;
+    if (!translator::qt::Paint(artwork).save(path, "PNG")) {
+      std::fprintf(stderr, "translator-images: cannot write %s.\n", qPrintable(path));
+      status = 1;
+    }
+  }
+  for (const QString& file : expected) {
+    if (!painted.contains(file)) {
+      std::fprintf(stderr, "translator-images: no picture is named %s.\n", qPrintable(file));
+      status = 1;
+    }
+  }
+  return status;
+}

@@ -1,0 +1,15 @@
+// A build without the speech platform: the main window gets no voice object, which it takes as
+// "no speech platform installed" and speaks nothing.
+#include "translator/qt/speech_voices.h"
+
+namespace translator::qt {
+
+bool PlatformVoiceFactory::Available() {
+  return false;
+}
+
+std::unique_ptr<SpeechVoice> PlatformVoiceFactory::MakeVoice() {
+  return nullptr;
+}
+
+}  // namespace translator::qt

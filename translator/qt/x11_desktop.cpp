@@ -1,0 +1,334 @@
+#include "translator/qt/x11_desktop.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+
+namespace translator::qt {
+namespace {
+
+// Requests on windows that have gone away in the meantime fail harmlessly; Xlib's default
+// handler would end the process.
+int IgnoreXErrors(Display*, XErrorEvent*) {
+  return 0;
+}
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+constexpr long kNetWmStateAdd = 1;
+constexpr long kSourceApplication = 1;
+
+}  // namespace
+
+void ButtonHistory::Record(bool press, std::int64_t) {
+  if (press) pressed_since_query_ = true;
+  if (count_ == kMaxTransitions) {  // keep the newest
+    head_ = (head_ + 1) % kMaxTransitions;
+    --count_;
+  }
+  transitions_[(head_ + count_) % kMaxTransitions] = press;
+  ++count_;
+}
+
+bool ButtonHistory::Query(bool down_now, std::int64_t now_ms) {
+  const bool fresh = last_query_ms_ < 0 || now_ms - last_query_ms_ > X11Desktop::kReplayGapMs;
+  last_query_ms_ = now_ms;
+  if (fresh) {
+    const bool pressed = down_now || pressed_since_query_;
+    head_ = count_ = 0;
+    pressed_since_query_ = false;
+    return pressed;
+  }
+  if (count_ > 0) {
+    const bool press = transitions_[head_];
+    head_ = (head_ + 1) % kMaxTransitions;
+    --count_;
+    if (count_ == 0) pressed_since_query_ = false;
+    return press;
+  }
+  pressed_since_query_ = false;
+  return down_now;
+}
+
+struct X11Desktop::State {
+  Display* display = nullptr;
+  Window root = 0;
+  int screen = 0;
+  int xi_opcode = 0;
+  Atom net_wm_state = 0;
+  Atom state_above = 0;
+  Atom state_skip_taskbar = 0;
+  Atom state_skip_pager = 0;
+  ButtonHistory left;
+  ButtonHistory right;
+
+  ~State() {
+    if (display) XCloseDisplay(display);
+  }
+
+  void SendState(Window window, Atom first, Atom second) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = net_wm_state;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = kNetWmStateAdd;
+    event.xclient.data.l[1] = static_cast<long>(first);
+    event.xclient.data.l[2] = static_cast<long>(second);
+    event.xclient.data.l[3] = kSourceApplication;
+    XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  }
+};
+
+std::unique_ptr<X11Desktop> X11Desktop::Open(std::string* error) {
+  auto state = std::make_unique<State>();
+  const char* name = XDisplayName(nullptr);
+  state->display = XOpenDisplay(nullptr);
+  if (!state->display) {
+    if (error) {
+      *error = std::string("The X display \"") + (name ? name : "") +
+               "\" cannot be opened; start the translator inside an X session (under Wayland, "
+               "through XWayland) or give DISPLAY the display to use.";
+    }
+    return nullptr;
+  }
+  XSetErrorHandler(IgnoreXErrors);
+  Display* display = state->display;
+  int event_base = 0;
+  int error_base = 0;
+  int major = 0;
+  int minor = 0;
+  if (!XTestQueryExtension(display, &event_base, &error_base, &major, &minor)) {
+    if (error)
+      *error =
+          "The X display has no XTEST extension, which the translator needs to click and type.";
+    return nullptr;
+  }
+  if (!XQueryExtension(display, "XInputExtension", &state->xi_opcode, &event_base, &error_base)) {
+    if (error)
+      *error =
+          "The X display has no XInput extension, which the translator needs to see mouse buttons.";
+    return nullptr;
+  }
+  major = 2;
+  minor = 2;
+  if (XIQueryVersion(display, &major, &minor) != Success || major < 2 ||
+      (major == 2 && minor < 2)) {
+    if (error)
+      *error = "The X display's XInput extension is older than 2.2, which the translator needs.";
+    return nullptr;
+  }
+  state->screen = DefaultScreen(display);
+  state->root = RootWindow(display, state->screen);
+  state->net_wm_state = XInternAtom(display, "_NET_WM_STATE", False);
+  state->state_above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
+  state->state_skip_taskbar = XInternAtom(display, "_NET_WM_STATE_SKIP_TASKBAR", False);
+  state->state_skip_pager = XInternAtom(display, "_NET_WM_STATE_SKIP_PAGER", False);
+
+  // Raw button events of every pointer, whoever the press is aimed at.
+  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+  XISetMask(bits, XI_RawButtonPress);
+  XISetMask(bits, XI_RawButtonRelease);
+  XIEventMask mask;
+  mask.deviceid = XIAllMasterDevices;
+  mask.mask_len = sizeof(bits);
+  mask.mask = bits;
+  XISelectEvents(display, state->root, &mask, 1);
+  XFlush(display);
+  return std::unique_ptr<X11Desktop>(new X11Desktop(std::move(state)));
+}
+
+X11Desktop::X11Desktop(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+X11Desktop::~X11Desktop() = default;
+
+int X11Desktop::ScreenWidth() const {
+  return DisplayWidth(state_->display, state_->screen);
+}
+
+int X11Desktop::ScreenHeight() const {
+  return DisplayHeight(state_->display, state_->screen);
+}
+
+int X11Desktop::ConnectionFd() const {
+  return ConnectionNumber(state_->display);
+}
+
+void X11Desktop::ProcessEvents() {
+  Display* display = state_->display;
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    XGenericEventCookie* cookie = &event.xcookie;
+    if (cookie->type != GenericEvent || cookie->extension != state_->xi_opcode) continue;
+    if (!XGetEventData(display, cookie)) continue;
+    if (cookie->evtype == XI_RawButtonPress || cookie->evtype == XI_RawButtonRelease) {
+      const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
+      const bool press = cookie->evtype == XI_RawButtonPress;
+      if (raw->detail == 1) state_->left.Record(press, NowMs());
+      if (raw->detail == 3) state_->right.Record(press, NowMs());
+    }
+    XFreeEventData(display, cookie);
+  }
+}
+
+void X11Desktop::SkipTaskbar(unsigned long xwindow) {
+  if (!xwindow) return;
+  state_->SendState(xwindow, state_->state_skip_taskbar, state_->state_skip_pager);
+  XFlush(state_->display);
+}
+
+desktop::CursorPoint X11Desktop::CursorPosition() {
+  SendPendingMove();
+  Window root_return = 0;
+  Window child = 0;
+  int root_x = 0;
+  int root_y = 0;
+  int win_x = 0;
+  int win_y = 0;
+  unsigned int mask = 0;
+  XQueryPointer(state_->display, state_->root, &root_return, &child, &root_x, &root_y, &win_x,
+                &win_y, &mask);
+  return {root_x, root_y};
+}
+
+void X11Desktop::MouseEvent(std::uint32_t flags, std::int32_t dx, std::int32_t dy) {
+  Display* display = state_->display;
+  const bool click = flags & (desktop::kMouseLeftDown | desktop::kMouseLeftUp);
+  const bool absolute_move = (flags & desktop::kMouseMove) && (flags & desktop::kMouseAbsolute);
+  const int x = desktop::NormalisedToPixel(dx, ScreenWidth());
+  const int y = desktop::NormalisedToPixel(dy, ScreenHeight());
+  // A move right behind a click waits until our own windows have taken the click: the browser
+  // loses a click whose pointer has already left again by the time it reads the press.
+  if (absolute_move && !click && defer_ && NowMs() - last_click_ms_ < kSettleAfterClickMs) {
+    const bool scheduled = pending_move_.has_value();
+    pending_move_ = desktop::CursorPoint{x, y};
+    if (!scheduled) {
+      defer_(static_cast<int>(kSettleAfterClickMs - (NowMs() - last_click_ms_)),
+             [this] { SendPendingMove(); });
+    }
+    return;
+  }
+  SendPendingMove();
+  if (flags & desktop::kMouseMove) {
+    if (flags & desktop::kMouseAbsolute) {
+      XTestFakeMotionEvent(display, state_->screen, x, y, CurrentTime);
+    } else {
+      XTestFakeRelativeMotionEvent(display, dx, dy, CurrentTime);
+    }
+  }
+  if (flags & desktop::kMouseLeftDown) XTestFakeButtonEvent(display, 1, True, CurrentTime);
+  if (flags & desktop::kMouseLeftUp) XTestFakeButtonEvent(display, 1, False, CurrentTime);
+  if (click) {
+    XSync(display, False);
+    last_click_ms_ = NowMs();
+  } else {
+    XFlush(display);
+  }
+}
+
+void X11Desktop::SendPendingMove() {
+  if (!pending_move_) return;
+  const desktop::CursorPoint to = *pending_move_;
+  pending_move_.reset();
+  XTestFakeMotionEvent(state_->display, state_->screen, to.x, to.y, CurrentTime);
+  XFlush(state_->display);
+}
+
+unsigned long X11Desktop::KeySymFor(int vk) {
+  if (vk >= 'A' && vk <= 'Z') return XK_a + static_cast<unsigned long>(vk - 'A');
+  if (vk >= '0' && vk <= '9') return XK_0 + static_cast<unsigned long>(vk - '0');
+  if (vk >= 112 && vk <= 123) return XK_F1 + static_cast<unsigned long>(vk - 112);
+  switch (vk) {
+    case 8:
+      return XK_BackSpace;
+    case 9:
+      return XK_Tab;
+    case 13:
+      return XK_Return;
+    case 16:
+      return XK_Shift_L;
+    case 17:
+      return XK_Control_L;
+    case 18:
+      return XK_Alt_L;
+    case 27:
+      return XK_Escape;
+    case 32:
+      return XK_space;
+    case 33:
+      return XK_Prior;
+    case 34:
+      return XK_Next;
+    case 35:
+      return XK_End;
+    case 36:
+      return XK_Home;
+    case 37:
+      return XK_Left;
+    case 38:
+      return XK_Up;
+    case 39:
+      return XK_Right;
+    case 40:
+      return XK_Down;
+    case 45:
+      return XK_Insert;
+    case 46:
+      return XK_Delete;
+    default:
+      return 0;
+  }
+}
+
+void X11Desktop::KeyEvent(int virtual_key, std::uint32_t flags) {
+  // X11 has no extended-key flag; the key symbol alone says which key it is.
+  const unsigned long keysym = KeySymFor(virtual_key);
+  if (!keysym) return;
+  const KeyCode code = XKeysymToKeycode(state_->display, keysym);
+  if (!code) return;
+  XTestFakeKeyEvent(state_->display, code, (flags & desktop::kKeyUp) ? False : True, CurrentTime);
+  XFlush(state_->display);
+}
+
+void X11Desktop::MakeTopmost(forms::WindowHandle window) {
+  const unsigned long xwindow = resolver_ ? resolver_(window) : 0;
+  if (!xwindow) return;
+  Display* display = state_->display;
+  // The window manager keeps the window in its "above" band; a hidden window stays hidden (it
+  // carries the state from its creation and gets it when it is mapped).
+  state_->SendState(xwindow, state_->state_above, 0);
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(display, xwindow, &attributes) && attributes.map_state == IsViewable) {
+    XRaiseWindow(display, xwindow);
+  }
+  XFlush(display);
+}
+
+bool X11Desktop::ButtonReadsPressed(int virtual_key) {
+  ProcessEvents();
+  Window root_return = 0;
+  Window child = 0;
+  int root_x = 0;
+  int root_y = 0;
+  int win_x = 0;
+  int win_y = 0;
+  unsigned int mask = 0;
+  XQueryPointer(state_->display, state_->root, &root_return, &child, &root_x, &root_y, &win_x,
+                &win_y, &mask);
+  const std::int64_t now = NowMs();
+  if (virtual_key == desktop::kVkLeftButton) return state_->left.Query(mask & Button1Mask, now);
+  if (virtual_key == desktop::kVkRightButton) return state_->right.Query(mask & Button3Mask, now);
+  return false;
+}
+
+}  // namespace translator::qt

@@ -1,0 +1,95 @@
+// The desktop's input on X11, for the translator's input primitives: the global cursor
+// (XQueryPointer), synthetic clicks and keys (XTest), the always-on-top band (_NET_WM_STATE_ABOVE)
+// and the global mouse buttons, "down now or pressed since the previous query", built on XInput2
+// raw events so that no press between two polls is lost.
+//
+// The X11 headers stay in x11_desktop.cpp: their macros (None, Bool, Status, ...) clash with Qt's.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "translator/desktop/input_device.h"
+
+namespace translator::qt {
+
+class X11Desktop final : public desktop::InputDevice {
+ public:
+  // Connects to the display named by DISPLAY; null with one sentence in `error` when there is no
+  // display or it lacks the XTest or XInput 2.2 extension.
+  static std::unique_ptr<X11Desktop> Open(std::string* error);
+  ~X11Desktop() override;
+  X11Desktop(const X11Desktop&) = delete;
+  X11Desktop& operator=(const X11Desktop&) = delete;
+
+  // Maps a window of the forms runtime to its X window (0 when it has none yet).
+  using WindowResolver = std::function<unsigned long(forms::WindowHandle)>;
+  void SetWindowResolver(WindowResolver resolver) { resolver_ = std::move(resolver); }
+
+  // The primary screen's size in pixels.
+  int ScreenWidth() const;
+  int ScreenHeight() const;
+
+  // The connection's file descriptor: readable when raw button events are waiting. The binding
+  // watches it and calls ProcessEvents, so that events never pile up in the connection.
+  int ConnectionFd() const;
+  void ProcessEvents();
+
+  // Runs a function on the program's event loop after a delay: a pointer move that follows a
+  // click at once is sent only after kSettleAfterClickMs, when the click has been taken.
+  using Deferral = std::function<void(int delay_ms, std::function<void()>)>;
+  void SetDeferral(Deferral defer) { defer_ = std::move(defer); }
+  static constexpr int kSettleAfterClickMs = 150;
+
+  // Keeps a mapped top-level window out of the taskbar and the pager.
+  void SkipTaskbar(unsigned long xwindow);
+
+  // desktop::InputDevice
+  desktop::CursorPoint CursorPosition() override;
+  void MouseEvent(std::uint32_t flags, std::int32_t dx, std::int32_t dy) override;
+  void KeyEvent(int virtual_key, std::uint32_t flags) override;
+  void MakeTopmost(forms::WindowHandle window) override;
+  bool ButtonReadsPressed(int virtual_key) override;
+
+  // The X key symbol a virtual-key code stands for (0 when it has none).
+  static unsigned long KeySymFor(int virtual_key);
+
+  // How long a gap between two queries of one button may be before the next query reads the
+  // button afresh (down now, or pressed at all since) instead of replaying its presses and
+  // releases one per query.
+  static constexpr int kReplayGapMs = 250;
+
+ private:
+  struct State;
+  explicit X11Desktop(std::unique_ptr<State> state);
+  void SendPendingMove();
+  std::unique_ptr<State> state_;
+  WindowResolver resolver_;
+  Deferral defer_;
+  std::int64_t last_click_ms_ = -1000000;
+  std::optional<desktop::CursorPoint> pending_move_;
+};
+
+// The button history behind ButtonReadsPressed, free of X11 so that it can be tested alone.
+//
+// Presses and releases seen between two queries are replayed one per query while the button is
+// polled regularly: a fast double click that falls between two 50 ms polls still reads as
+// pressed, released, pressed, released. After a longer gap the query reads the button afresh.
+class ButtonHistory {
+ public:
+  void Record(bool press, std::int64_t at_ms);
+  bool Query(bool down_now, std::int64_t now_ms);
+
+ private:
+  static constexpr std::size_t kMaxTransitions = 16;
+  std::int64_t last_query_ms_ = -1;
+  bool transitions_[kMaxTransitions] = {};
+  std::size_t head_ = 0;
+  std::size_t count_ = 0;
+  bool pressed_since_query_ = false;
+};
+
+}  // namespace translator::qt
