@@ -33,7 +33,8 @@ TEST(ExceptionGuardTest, ACrashInTheBodyBecomesEFail) {
   EXPECT_EQ(RunWithExceptionGuard(
                 [](void* c) {
                   ++*static_cast<int*>(c);
-                  *static_cast<volatile int*>(nullptr) = 1;
+                  static volatile uintptr_t neverMapped = 16;  // the first page is never mapped
+                  *reinterpret_cast<volatile int*>(neverMapped) = 1;
                 },
                 &calls),
             E_FAIL);

@@ -1,5 +1,9 @@
 #include <dlfcn.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "engine/core/symbols.h"
 #include "engine/sapi/site_adapter.h"
 #include "platform/com/com.h"
@@ -275,7 +279,13 @@ TEST_F(EngineTest, ACrashInsideTheCoreAnswersEFail) {
   ISpTTSEngine* engine = NewEngine(kFaultingEngineLibrary);
   ASSERT_EQ(Bind(engine, Token(values)), S_OK);
   EXPECT_EQ(Speak(engine, u"a").result, S_OK);
-  EXPECT_EQ(Speak(engine, u"x").result, E_FAIL);
+  {
+#if defined(__SANITIZE_ADDRESS__)
+    // What the core had allocated when it faulted is not returned: a fault is a fault.
+    __lsan::ScopedDisabler leaksOfTheFault;
+#endif
+    EXPECT_EQ(Speak(engine, u"x").result, E_FAIL);
+  }
   EXPECT_EQ(Speak(engine, u"a").result, S_OK) << "the process and the object go on";
 }
 
