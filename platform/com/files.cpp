@@ -12,6 +12,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/com/unicode.h"
+
 namespace {
 
 thread_local DWORD t_lastError = 0;
@@ -154,30 +156,7 @@ int WideCharToMultiByte(unsigned, DWORD, LPCWSTR text, int length, char* out, in
     ++length;  // the terminator counts
   }
   std::string utf8;
-  for (int i = 0; i < length; ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 >= length || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return 0;
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return 0;
-    }
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else if (c < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (c >> 6));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      utf8 += static_cast<char>(0xE0 | (c >> 12));
-      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xF0 | (c >> 18));
-      utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  if (!Utf16ToUtf8Exact(std::u16string_view(text, static_cast<size_t>(length)), &utf8)) return 0;
   const int needed = static_cast<int>(utf8.size());
   if (outSize == 0) return needed;
   if (out == nullptr || outSize < needed) return 0;
