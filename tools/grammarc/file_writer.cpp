@@ -53,7 +53,12 @@ class ListTable {
     const auto start = static_cast<int32_t>(words_.size());
     words_.insert(words_.end(), list.begin(), list.end());
     words_.push_back(-1);
-    for (size_t k = 0; k <= list.size(); ++k) {
+    // The list and its short tails (the ones other lists share); registering every tail of long
+    // lists costs time and memory for little gain.
+    constexpr size_t kSharedTail = 12;
+    starts_.emplace(list, start);
+    for (size_t k = list.size() > kSharedTail ? list.size() - kSharedTail : 1; k <= list.size();
+         ++k) {
       starts_.emplace(
           std::vector<int32_t>(list.begin() + static_cast<std::ptrdiff_t>(k), list.end()),
           start + static_cast<int32_t>(k));
@@ -116,24 +121,28 @@ std::vector<int32_t> Pack(const std::vector<std::vector<int32_t>>& offsets, RowP
 }  // namespace
 
 void RowPacker::Reserve(int64_t slots) {
-  while (static_cast<int64_t>(nextFree_.size()) < slots)
-    nextFree_.push_back(static_cast<int32_t>(nextFree_.size()));
+  while (static_cast<int64_t>(nextCandidate_.size()) < slots) {
+    nextCandidate_.push_back(static_cast<int32_t>(nextCandidate_.size()));
+    used_.push_back(0);
+    failures_.push_back(0);
+  }
 }
 
 int32_t RowPacker::FirstFree(int32_t from) {
   Reserve(int64_t{from} + 1);
   int32_t x = from;
-  while (nextFree_[static_cast<size_t>(x)] != x) {
-    const int32_t next = nextFree_[static_cast<size_t>(x)];
+  while (nextCandidate_[static_cast<size_t>(x)] != x) {
+    const int32_t next = nextCandidate_[static_cast<size_t>(x)];
     Reserve(int64_t{next} + 1);
     // Path halving keeps later searches short.
-    nextFree_[static_cast<size_t>(x)] = nextFree_[static_cast<size_t>(next)];
+    nextCandidate_[static_cast<size_t>(x)] = nextCandidate_[static_cast<size_t>(next)];
     x = next;
   }
   return x;
 }
 
 int32_t RowPacker::Place(const std::vector<int32_t>& offsets) {
+  constexpr uint8_t kMaxFailures = 64;
   int32_t from = 0;
   for (;;) {
     const int32_t slot = FirstFree(from);
@@ -142,16 +151,20 @@ int32_t RowPacker::Place(const std::vector<int32_t>& offsets) {
     for (size_t k = 1; fits && k < offsets.size(); ++k) {
       const int64_t at = int64_t{base} + offsets[k];
       Reserve(at + 1);
-      fits = nextFree_[static_cast<size_t>(at)] == at;
+      fits = used_[static_cast<size_t>(at)] == 0;
     }
     if (fits) {
       for (int32_t o : offsets) {
         const auto at = static_cast<size_t>(base + o);
         Reserve(static_cast<int64_t>(at) + 2);
-        nextFree_[at] = static_cast<int32_t>(at) + 1;
+        used_[at] = 1;
+        nextCandidate_[at] = static_cast<int32_t>(at) + 1;
         size_ = std::max<int64_t>(size_, static_cast<int64_t>(at) + 1);
       }
       return base;
+    }
+    if (++failures_[static_cast<size_t>(slot)] >= kMaxFailures) {
+      nextCandidate_[static_cast<size_t>(slot)] = slot + 1;
     }
     from = slot + 1;
   }

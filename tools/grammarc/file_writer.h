@@ -28,8 +28,12 @@ class RowPacker {
  private:
   int32_t FirstFree(int32_t from);
   void Reserve(int64_t slots);
-  std::vector<int32_t>
-      nextFree_;  // for a used slot, a later candidate; free slots point at themselves
+  // Where to look for a first row: a candidate slot points at itself, any other slot at a later
+  // one. A free slot that has failed as a first row many times stops being a candidate (it stays
+  // free for the other rows of later states), which bounds the search.
+  std::vector<int32_t> nextCandidate_;
+  std::vector<uint8_t> used_;
+  std::vector<uint8_t> failures_;
   int64_t size_ = 0;
 };
 

@@ -844,11 +844,14 @@ class Parser {
     for (;;) {
       const Tok kind = Peek().kind;
       if (kind == Tok::kStar) {
-        atom = MakeNode(Regex::Kind::kStar, {atom}, Take().where);
+        Take();
+        atom = MakeNode(Regex::Kind::kStar, {atom}, atom->where);
       } else if (kind == Tok::kPlus) {
-        atom = MakeNode(Regex::Kind::kPlus, {atom}, Take().where);
+        Take();
+        atom = MakeNode(Regex::Kind::kPlus, {atom}, atom->where);
       } else if (kind == Tok::kQuestion) {
-        atom = MakeNode(Regex::Kind::kOptional, {atom}, Take().where);
+        Take();
+        atom = MakeNode(Regex::Kind::kOptional, {atom}, atom->where);
       } else {
         return atom;
       }
@@ -949,7 +952,10 @@ class Parser {
       }
       if (entry.word.empty()) throw CompileError(entry.where, "the entry has an empty word");
       // The replacement: the rest of the line in source syntax (columns stay right).
-      std::string tail = std::string(rest, ' ') + line.substr(rest);
+      size_t characters = 0;
+      for (size_t k = 0; k < rest; ++k)
+        characters += (static_cast<unsigned char>(line[k]) & 0xC0) != 0x80 ? 1 : 0;
+      std::string tail = std::string(characters, ' ') + line.substr(rest);
       std::vector<Token> tokens = Lexer(tail, path, number).Tokens();
       tokens_ = &tokens;
       at_ = 0;
