@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <fstream>
+#include <optional>
 
 #include "tools/grammarc/file_writer.h"
 #include "tools/grammarc/lexicon_compiler.h"
 #include "tools/grammarc/rewrite_compiler.h"
+#include "tools/grammarc/subsequential.h"
 
 namespace grammarc {
 
@@ -55,10 +57,31 @@ CompiledFile CompileSource(const GrammarSource& source) {
     switch (stage.kind) {
       case StageKind::kRules: {
         const BimachineMachine machine = CompileRewriteBatch(stage, source);
-        TableStats stats;
+        TableStats bimachineStats;
         image.kind = 2;
-        image.data = WriteBimachine(machine, stage.where, &stats);
+        image.data = WriteBimachine(machine, stage.where, &bimachineStats);
         report.states = machine.leftStates + machine.rightStates;
+        TableStats stats = bimachineStats;
+        if (stage.machine != MachineChoice::kBimachine) {
+          const std::optional<TransducerMachine> transducer = BimachineToTransducer(machine);
+          if (!transducer && stage.machine == MachineChoice::kTransducer) {
+            throw CompileError(stage.machineWhere,
+                               "the rules of stage '" + stage.name +
+                                   "' are not subsequential "
+                                   "(an output waits on unbounded look-ahead, or an unknown symbol "
+                                   "is dropped or repeated); let the stage be a bimachine");
+          }
+          if (transducer) {
+            TableStats transducerStats;
+            std::vector<int32_t> data = WriteTransducer(*transducer, stage.where, &transducerStats);
+            if (stage.machine == MachineChoice::kTransducer || data.size() < image.data.size()) {
+              image.kind = 1;
+              image.data = std::move(data);
+              report.states = static_cast<int32_t>(transducer->states.size());
+              stats = transducerStats;
+            }
+          }
+        }
         report.rows = stats.rows;
         report.usedRows = stats.usedRows;
         report.bytes = stats.bytes;

@@ -147,8 +147,9 @@ std::vector<int32_t> ApplyRules(const Stage& stage, const GrammarSource& source,
     if (inserted != nullptr)
       out.insert(out.end(), inserted->output.begin(), inserted->output.end());
     if (p == n) break;
+    // The longest valid match wins; rules that tie there must agree.
     int32_t best = p;
-    const Rule* winner = nullptr;
+    std::vector<const Rule*> winners;
     for (const Rule& rule : stage.rules) {
       if (rule.IsInsertion() || !leftHolds(rule, p)) continue;
       for (int32_t t : matcher.Ends(*rule.match, p + 1)) {
@@ -156,10 +157,15 @@ std::vector<int32_t> ApplyRules(const Stage& stage, const GrammarSource& source,
         if (end > n || end <= p || !rightHolds(rule, end)) continue;
         if (end > best) {
           best = end;
-          winner = &rule;
-        } else if (end == best && winner->output != rule.output) {
-          throw std::runtime_error("conflicting rules at " + rule.where.Describe());
+          winners.clear();
         }
+        if (end == best) winners.push_back(&rule);
+      }
+    }
+    const Rule* winner = winners.empty() ? nullptr : winners.front();
+    for (const Rule* rule : winners) {
+      if (rule->output != winner->output) {
+        throw std::runtime_error("conflicting rules at " + rule->where.Describe());
       }
     }
     if (winner != nullptr && best > p) {

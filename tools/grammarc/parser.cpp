@@ -488,7 +488,7 @@ class Parser {
       if (word == "stage") return StageLine(dir);
       if (word == "dictionary") return DictionaryLine(dir);
       if (word == "protect" || word == "enable" || word == "disable" || word == "keep" ||
-          word == "boundary") {
+          word == "boundary" || word == "machine") {
         return StageOption(word);
       }
     }
@@ -550,9 +550,9 @@ class Parser {
 
   static bool IsKeyword(const std::string& word) {
     static const char* const kKeywords[] = {
-        "include", "class",      "define",  "wordboundary", "sentenceboundary",
-        "stage",   "dictionary", "protect", "enable",       "disable",
-        "keep",    "boundary",   "rules",   "lexicon",      "userdict"};
+        "include",  "class",  "define",  "wordboundary", "sentenceboundary", "stage", "dictionary",
+        "protect",  "enable", "disable", "keep",         "boundary",         "rules", "lexicon",
+        "userdict", "machine"};
     for (const char* k : kKeywords) {
       if (word == k) return true;
     }
@@ -666,6 +666,21 @@ class Parser {
       }
       const auto mask = static_cast<int32_t>(static_cast<uint32_t>(number.number));
       (word == "enable" ? stage.enableMask : stage.disableMask) = mask;
+    } else if (word == "machine") {
+      if (stage.kind != StageKind::kRules) {
+        throw CompileError(keyword.where, "'machine' belongs to a stage of rules");
+      }
+      const Token choice = Expect(Tok::kName, "bimachine, transducer or smaller");
+      if (choice.text == "bimachine") {
+        stage.machine = MachineChoice::kBimachine;
+      } else if (choice.text == "transducer") {
+        stage.machine = MachineChoice::kTransducer;
+      } else if (choice.text == "smaller") {
+        stage.machine = MachineChoice::kSmaller;
+      } else {
+        throw CompileError(choice.where, "a stage's machine is bimachine, transducer or smaller");
+      }
+      stage.machineWhere = keyword.where;
     } else if (word == "keep") {
       if (stage.kind != StageKind::kLexicon) {
         throw CompileError(keyword.where, "'keep' belongs to a lexicon");

@@ -91,11 +91,16 @@ struct Lexicon {
 
 enum class StageKind { kRules, kLexicon, kUserDictionary };
 
+// Which machine a stage of rules compiles to: the smaller one, or the one asked for.
+enum class MachineChoice { kSmaller, kBimachine, kTransducer };
+
 struct Stage {
   std::string name;
   Location where;
   StageKind kind = StageKind::kRules;
   std::vector<Rule> rules;
+  MachineChoice machine = MachineChoice::kSmaller;
+  Location machineWhere;
   Lexicon lexicon;
   std::vector<int32_t> protectedSymbols;  // in the order written, no repeats
   Location protectWhere;

@@ -54,6 +54,9 @@ const BadSource kBadSources[] = {
     {"keep outside a lexicon", "stage s\n  keep\n", "test.grc:2:3: 'keep' belongs to a lexicon"},
     {"late boundary class", "stage s\n  \"a\" -> \"b\" / _ WordBoundary\nwordboundary = [ ]\n",
      "test.grc:3:1: declare wordboundary before the first rule that uses it"},
+    {"unbounded look-ahead in a transducer",
+     "stage s\n  machine transducer\n  \"a\" -> \"b\" / _ \"c\"* \"d\"\n",
+     "test.grc:2:3: the rules of stage 's' are not subsequential"},
     {"no stages", "class V = [a]\n", "test.grc:1:1: the source has no stages"},
     {"trailing tokens", "stage s\n  enable 2 3\n", "test.grc:2:12: unexpected '3'"},
 };

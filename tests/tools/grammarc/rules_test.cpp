@@ -57,6 +57,11 @@ const Case kCases[] = {
     {"stage off by its disable mask", "stage s\n disable 2\n \"a\" -> \"A\"\n", "aa", "aa", 3},
     {"disable bit 0 never stops a stage", "stage s\n disable 1\n \"a\" -> \"A\"\n", "aa", "AA", 1},
     {"stages in order", "stage one\n \"a\" -> \"b\"\nstage two\n \"b\" -> \"c\"\n", "ab", "cc"},
+    {"look-ahead in a transducer", "stage s\n machine transducer\n \"n\" -> \"m\" / _ \"b\"\n",
+     "anbanxa nb", "ambanxa mb"},
+    {"unknown symbols wait in the queue",
+     "stage s\n machine transducer\n \"ab\" -> \"X\"\n \"a\" -> \"Y\" / _ \"c\"\n", "zazabqacw",
+     "zazXqYcw"},
     {"empty input stays empty", "stage s\n \"\" -> \"x\"\n", "", ""},
 };
 
