@@ -139,6 +139,7 @@ std::vector<int32_t> ApplyRules(const Stage& stage, const GrammarSource& source,
     const Rule* inserted = nullptr;
     for (const Rule& rule : stage.rules) {
       if (!rule.IsInsertion() || !leftHolds(rule, p) || !rightHolds(rule, p)) continue;
+      if (inserted != nullptr && stage.preferEarlier) break;
       if (inserted != nullptr && inserted->output != rule.output) {
         throw std::runtime_error("conflicting insertions at " + rule.where.Describe());
       }
@@ -164,7 +165,7 @@ std::vector<int32_t> ApplyRules(const Stage& stage, const GrammarSource& source,
     }
     const Rule* winner = winners.empty() ? nullptr : winners.front();
     for (const Rule* rule : winners) {
-      if (rule->output != winner->output) {
+      if (rule->output != winner->output && !stage.preferEarlier) {
         throw std::runtime_error("conflicting rules at " + rule->where.Describe());
       }
     }

@@ -488,7 +488,7 @@ class Parser {
       if (word == "stage") return StageLine(dir);
       if (word == "dictionary") return DictionaryLine(dir);
       if (word == "protect" || word == "enable" || word == "disable" || word == "keep" ||
-          word == "boundary" || word == "machine") {
+          word == "boundary" || word == "machine" || word == "prefer") {
         return StageOption(word);
       }
     }
@@ -550,9 +550,9 @@ class Parser {
 
   static bool IsKeyword(const std::string& word) {
     static const char* const kKeywords[] = {
-        "include",  "class",  "define",  "wordboundary", "sentenceboundary", "stage", "dictionary",
-        "protect",  "enable", "disable", "keep",         "boundary",         "rules", "lexicon",
-        "userdict", "machine"};
+        "include",  "class",   "define",  "wordboundary", "sentenceboundary", "stage", "dictionary",
+        "protect",  "enable",  "disable", "keep",         "boundary",         "rules", "lexicon",
+        "userdict", "machine", "prefer"};
     for (const char* k : kKeywords) {
       if (word == k) return true;
     }
@@ -666,6 +666,17 @@ class Parser {
       }
       const auto mask = static_cast<int32_t>(static_cast<uint32_t>(number.number));
       (word == "enable" ? stage.enableMask : stage.disableMask) = mask;
+    } else if (word == "prefer") {
+      if (stage.kind != StageKind::kRules) {
+        throw CompileError(keyword.where, "'prefer' belongs to a stage of rules");
+      }
+      const Token earlier = Expect(Tok::kName, "'earlier'");
+      if (earlier.text != "earlier") {
+        throw CompileError(earlier.where,
+                           "write 'prefer earlier': of rules that tie, the first "
+                           "written wins");
+      }
+      stage.preferEarlier = true;
     } else if (word == "machine") {
       if (stage.kind != StageKind::kRules) {
         throw CompileError(keyword.where, "'machine' belongs to a stage of rules");

@@ -387,6 +387,7 @@ class BatchCompiler {
     for (size_t i = 0; i < rules_.size(); ++i) {
       const RuleAutomata& r = rules_[i];
       if (!r.insertion || !Active(activeId, i) || !Has(right, r.rightHolds)) continue;
+      if (chosen != nullptr && stage_.preferEarlier) break;
       if (chosen != nullptr && r.rule->output != chosen->output)
         Conflict(*chosen, *r.rule, example);
       chosen = r.rule;
@@ -479,6 +480,7 @@ class BatchCompiler {
       const Rule* winner = nullptr;
       for (size_t k = 0; k < viable.size(); k += 2) {
         const Rule* rule = rules_[static_cast<size_t>(viable[k])].rule;
+        if (winner != nullptr && stage_.preferEarlier) break;  // candidates keep rule order
         if (winner != nullptr && rule->output != winner->output) Conflict(*winner, *rule, example);
         winner = rule;
       }

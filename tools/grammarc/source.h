@@ -101,6 +101,7 @@ struct Stage {
   std::vector<Rule> rules;
   MachineChoice machine = MachineChoice::kSmaller;
   Location machineWhere;
+  bool preferEarlier = false;  // rules tying on the longest match: the first written wins
   Lexicon lexicon;
   std::vector<int32_t> protectedSymbols;  // in the order written, no repeats
   Location protectWhere;

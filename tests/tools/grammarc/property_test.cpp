@@ -96,6 +96,7 @@ class RandomGrammar {
       static const char* const kMachines[] = {"", "  machine bimachine\n",
                                               "  machine transducer\n"};
       source += kMachines[Pick(3)];
+      if (Pick(3) == 0) source += "  prefer earlier\n";
       const int rules = 1 + Pick(3);
       for (int r = 0; r < rules; ++r)
         source += "  " + Rule() + "\n";

@@ -62,6 +62,11 @@ const Case kCases[] = {
     {"unknown symbols wait in the queue",
      "stage s\n machine transducer\n \"ab\" -> \"X\"\n \"a\" -> \"Y\" / _ \"c\"\n", "zazabqacw",
      "zazXqYcw"},
+    {"the earlier rule wins a tie when asked",
+     "stage s\n prefer earlier\n \"б\" -> \"п\" / _ [кт]\n \"б\" -> \"b\"\n \"\" -> \"1\" / \"x\" "
+     "_\n"
+     " \"\" -> \"2\"\n",
+     "xбк б", "2x1п2к2 2b2"},
     {"empty input stays empty", "stage s\n \"\" -> \"x\"\n", "", ""},
 };
 
