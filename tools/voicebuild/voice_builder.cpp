@@ -124,7 +124,7 @@ Carrier MakeCarrier(PhonemePair pair) {
   if (x != '_') middle += x;
   if (y != '_') middle += y;
   carrier.phonemes = left + middle + right;
-  carrier.pairIndex = left.size() + (carrier.leadingPause ? 1 : 0);
+  carrier.pairIndex = left.size();  // a leading pause is the pair's own left phoneme
   return carrier;
 }
 
@@ -273,6 +273,11 @@ bool BuildDonorVoice(const VoiceBuildOptions& options, VoiceFileContents* voice,
     if (!CutRecording(recording, grid, {carrier.pairIndex}, options.maxHalfFrame, &units,
                       &errors)) {
       report->failed.push_back(PairNote{pair, errors.empty() ? "not cut" : errors.front()});
+      continue;
+    }
+    if (units.back().left != pair.first || units.back().right != pair.second) {
+      units.pop_back();
+      report->failed.push_back(PairNote{pair, "the carrier did not hold the pair"});
       continue;
     }
     ++report->built;
