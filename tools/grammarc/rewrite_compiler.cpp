@@ -585,17 +585,25 @@ class BatchCompiler {
         leftRep[static_cast<size_t>(leftBlock[static_cast<size_t>(l)])] = l;
       }
     }
-    // Right states that give the same outputs for every left state and step alike merge.
-    std::vector<int64_t> rightColour(static_cast<size_t>(rightStates_));
-    VectorIds columns;
-    for (int32_t r = 0; r < rightStates_; ++r) {
-      std::vector<int32_t> column;
-      for (int32_t b = 0; b < leftBlocks; ++b) {
-        for (int32_t c = 0; c < inputClasses_; ++c)
-          column.push_back(
-              rows_[LeftRow(leftRep[static_cast<size_t>(b)], c)][static_cast<size_t>(r)]);
+    // Right states that give the same outputs for every left state and step alike merge. They
+    // are told apart one distinct output row at a time, so memory stays linear in the states.
+    std::vector<int32_t> usedRows;
+    for (int32_t b = 0; b < leftBlocks; ++b) {
+      for (int32_t c = 0; c < inputClasses_; ++c)
+        usedRows.push_back(LeftRow(leftRep[static_cast<size_t>(b)], c));
+    }
+    std::sort(usedRows.begin(), usedRows.end());
+    usedRows.erase(std::unique(usedRows.begin(), usedRows.end()), usedRows.end());
+    std::vector<int64_t> rightColour(static_cast<size_t>(rightStates_), 0);
+    for (int32_t id : usedRows) {
+      std::unordered_map<int64_t, int64_t> split;
+      const std::vector<int32_t>& row = rows_[id];
+      for (int32_t r = 0; r < rightStates_; ++r) {
+        const int64_t key = (rightColour[static_cast<size_t>(r)] << 32) |
+                            static_cast<uint32_t>(row[static_cast<size_t>(r)]);
+        rightColour[static_cast<size_t>(r)] =
+            split.emplace(key, static_cast<int64_t>(split.size())).first->second;
       }
-      rightColour[static_cast<size_t>(r)] = columns.Intern(column);
     }
     int32_t rightBlocks = 0;
     const std::vector<int32_t> rightBlock =
