@@ -1,10 +1,12 @@
 // voicebuild: builds the Bulgarian diphone voice file from the donor synthesizer.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "donor_phonemes.h"
 #include "pair_list.h"
 #include "voice_builder.h"
 
@@ -18,11 +20,14 @@ constexpr const char* kUsage =
     "usage: voicebuild --output FILE [--pairs FILE] [--report FILE] [--data DIR]\n"
     "                  [--work DIR] [--smooth-back N] [--smooth-forward N]\n"
     "       voicebuild --list-pairs\n"
+    "       voicebuild --donor-say PHONEMES --raw FILE [--data DIR] [--work DIR]\n"
     "Builds a diphone voice file from the donor synthesizer (espeak-ng), one carrier word per\n"
     "phoneme pair. Without --pairs every pair that makes sense in Bulgarian is built; a pair file\n"
     "holds one pair of phoneme characters a line. --data names the voice data folder (the flat\n"
     "donor variant), --work a folder for the donor's data links (default: FILE.work).\n"
-    "--list-pairs prints the default pair list in the pair file format.\n";
+    "--list-pairs prints the default pair list in the pair file format. --donor-say has the\n"
+    "donor say phoneme text (a space for a pause) at its flat pitch and writes 16-bit samples\n"
+    "at 22050 Hz to a raw file, to compare the voice with its donor.\n";
 
 bool ParseCount(const char* text, int32_t* value) {
   char* end = nullptr;
@@ -30,6 +35,45 @@ bool ParseCount(const char* text, int32_t* value) {
   if (end == text || *end != '\0' || v < 0 || v > 16) return false;
   *value = static_cast<int32_t>(v);
   return true;
+}
+
+// The donor's own rendering of phoneme text, words separated by spaces becoming short pauses.
+int SayWithDonor(const std::string& phonemes, const std::string& rawFile,
+                 const std::string& dataDir, const std::string& workDir) {
+  DonorOptions donor;
+  donor.variantFile = (std::filesystem::path(dataDir) / "brelvox-flat").string();
+  donor.workFolder = workDir;
+  std::string error;
+  if (!OpenDonor(donor, &error)) {
+    std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
+    return 1;
+  }
+  std::string text;
+  size_t from = 0;
+  while (from <= phonemes.size()) {
+    const size_t space = std::min(phonemes.find(' ', from), phonemes.size());
+    if (space > from) {
+      if (!text.empty()) text += "|_|";
+      text += DonorPhonemeText(std::string_view(phonemes).substr(from, space - from));
+    }
+    from = space + 1;
+  }
+  DonorUtterance utterance;
+  const bool said = DonorSay(text, &utterance, &error);
+  std::error_code ec;
+  std::filesystem::remove_all(workDir, ec);
+  if (!said) {
+    std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
+    return 1;
+  }
+  std::ofstream out(rawFile, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(utterance.samples.data()),
+            static_cast<std::streamsize>(utterance.samples.size() * sizeof(int16_t)));
+  if (!out) {
+    std::fprintf(stderr, "voicebuild: cannot write %s.\n", rawFile.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -40,6 +84,8 @@ int main(int argc, char** argv) {
   std::string reportFile;
   std::string dataDir = VOICEBUILD_DATA_DIR;
   std::string workDir;
+  std::string donorText;
+  std::string rawFile;
   VoiceBuildOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -57,6 +103,10 @@ int main(int argc, char** argv) {
       pairFile = argv[++i];
     } else if (arg == "--report" && hasValue) {
       reportFile = argv[++i];
+    } else if (arg == "--donor-say" && hasValue) {
+      donorText = argv[++i];
+    } else if (arg == "--raw" && hasValue) {
+      rawFile = argv[++i];
     } else if (arg == "--data" && hasValue) {
       dataDir = argv[++i];
     } else if (arg == "--work" && hasValue) {
@@ -72,6 +122,13 @@ int main(int argc, char** argv) {
                    kUsage);
       return 2;
     }
+  }
+  if (!donorText.empty()) {
+    if (rawFile.empty()) {
+      std::fprintf(stderr, "voicebuild: name the raw file to write with --raw FILE.\n");
+      return 2;
+    }
+    return SayWithDonor(donorText, rawFile, dataDir, workDir.empty() ? rawFile + ".work" : workDir);
   }
   if (output.empty()) {
     std::fprintf(stderr, "voicebuild: name the voice file to write with --output FILE.\n");

@@ -1,0 +1,203 @@
+#include "voice_check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+#include "engine/core/engine_site.h"
+#include "engine/core/phoneme_set.h"
+#include "engine/core/symbols.h"
+#include "engine/core/synthesize.h"
+
+namespace {
+
+struct Host {
+  RenderedSpeech* speech;
+};
+
+int32_t WriteAudio(void* context, const int16_t* samples, int32_t count) {
+  auto* speech = static_cast<Host*>(context)->speech;
+  speech->audio.insert(speech->audio.end(), samples, samples + count);
+  return 0;
+}
+int32_t PostBoundary(void*, int32_t, int32_t, int32_t, int32_t) {
+  return 0;
+}
+int32_t PostPhoneme(void* context, int32_t phoneme, int32_t duration, int32_t, int32_t,
+                    int32_t start) {
+  auto* speech = static_cast<Host*>(context)->speech;
+  speech->phonemeMiddles.push_back(start + duration / 2);
+  speech->phonemes.push_back(kVoiceIndexOrder[static_cast<size_t>(phoneme)]);
+  return 0;
+}
+int32_t PostBookmark(void*, const void*, int32_t) {
+  return 0;
+}
+int32_t GetActions(void*) {
+  return 0;
+}
+int32_t ClearAction(void*, int32_t) {
+  return 0;
+}
+int32_t GetSkip(void*, int32_t*, int32_t* count) {
+  *count = 0;
+  return 0;
+}
+int32_t CompleteSkip(void*, int32_t) {
+  return 0;
+}
+int32_t GetRate(void*, int32_t* rate) {
+  *rate = 0;
+  return 0;
+}
+int32_t GetVolume(void*, int32_t* volume) {
+  *volume = 100;
+  return 0;
+}
+
+double Rms(const std::vector<int16_t>& audio, int64_t start, int64_t length) {
+  double sum = 0.0;
+  for (int64_t i = start; i < start + length; ++i)
+    sum += double(audio[static_cast<size_t>(i)]) * audio[static_cast<size_t>(i)];
+  return std::sqrt(sum / static_cast<double>(length));
+}
+
+// rms(period after `at` - period before `at`) / rms of both periods.
+double Jump(const std::vector<int16_t>& audio, int64_t at, int32_t period) {
+  if (at - period < 0 || at + period > static_cast<int64_t>(audio.size())) return -1.0;
+  double diff = 0.0;
+  for (int32_t i = 0; i < period; ++i) {
+    const double d =
+        double(audio[static_cast<size_t>(at + i)]) - audio[static_cast<size_t>(at - period + i)];
+    diff += d * d;
+  }
+  const double level = Rms(audio, at - period, 2 * int64_t{period});
+  if (level < 100.0) return -1.0;  // silence: nothing to join
+  return std::sqrt(diff / period) / level;
+}
+
+int32_t BestLag(const std::vector<int16_t>& audio, int64_t centre, int32_t lowest,
+                int32_t highest) {
+  int32_t best = lowest;
+  double bestScore = -2.0;
+  for (int32_t lag = lowest; lag <= highest; ++lag) {
+    double xy = 0, xx = 0, yy = 0;
+    for (int64_t i = centre - highest; i < centre + highest; ++i) {
+      const double x = audio[static_cast<size_t>(i - lag / 2)];
+      const double y = audio[static_cast<size_t>(i - lag / 2 + lag)];
+      xy += x * y;
+      xx += x * x;
+      yy += y * y;
+    }
+    const double score = xy / std::sqrt(xx * yy + 1e-9);
+    if (score > bestScore) {
+      bestScore = score;
+      best = lag;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+bool RenderPhonemes(VoiceInventory* voice, const std::string& phonemes, int32_t stress,
+                    RenderedSpeech* speech) {
+  std::vector<int32_t> symbols{PauseSymbol};
+  for (char c : phonemes) {
+    if (c == ' ') {
+      symbols.push_back(PauseSymbol);
+      continue;
+    }
+    const size_t k = PhonemeAlphabet.find(c);
+    if (k == std::string_view::npos) return false;
+    symbols.push_back(PhonemeBase + static_cast<int32_t>(k));
+    symbols.push_back(StressBase + stress);
+  }
+  symbols.push_back(PauseSymbol);
+  symbols.push_back(PauseSymbol);
+  Host host{speech};
+  const EngineSite site{&host,        WriteAudio, PostBoundary, PostPhoneme,
+                        PostBookmark, GetActions, ClearAction,  GetSkip,
+                        CompleteSkip, GetRate,    GetVolume};
+  return RenderSymbolStream(voice, symbols.data(), static_cast<int32_t>(symbols.size()), &site) ==
+         0;
+}
+
+VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech, int32_t stress) {
+  VoiceCheck check;
+  check.seconds = static_cast<double>(speech.audio.size()) / voice.samplingFrequency;
+  for (int16_t s : speech.audio) {
+    const int32_t a = std::abs(static_cast<int32_t>(s));
+    check.peak = std::max(check.peak, a);
+    if (a >= 32767) ++check.clipped;
+  }
+  const double expected =
+      voice.samplingFrequency /
+      (voice.baseF0 * PitchTable[static_cast<size_t>(stress - 5 + kNeutralPitchIndex)]);
+  const auto period = static_cast<int32_t>(expected);
+  const auto lowest = static_cast<int32_t>(expected * 0.75);
+  const auto highest = static_cast<int32_t>(expected * 1.25);
+  const auto size = static_cast<int64_t>(speech.audio.size());
+  double joinSum = 0.0, steadySum = 0.0;
+  int32_t joins = 0, steadies = 0;
+  for (size_t i = 0; i < speech.phonemeMiddles.size(); ++i) {
+    const int64_t middle = speech.phonemeMiddles[i];
+    // The period around the middle of a voiced, sounding phoneme.
+    const bool voiced = std::string_view("AaEeIiOoUuYylLmnrjMNRwW").find(speech.phonemes[i]) !=
+                        std::string_view::npos;
+    if (voiced && middle - 2 * highest >= 0 && middle + 2 * highest < size &&
+        Rms(speech.audio, middle - highest, 2 * highest) > 300.0) {
+      ++check.periodsMeasured;
+      if (std::abs(BestLag(speech.audio, middle, lowest, highest) - expected) > 1.0)
+        ++check.periodsOff;
+    }
+    // Units join near the middle of each phoneme (where its units meet); a quarter of the way to
+    // the next phoneme's middle lies inside one unit.
+    const double j = Jump(speech.audio, middle, period);
+    if (j >= 0.0) {
+      joinSum += j;
+      ++joins;
+    }
+    if (i + 1 < speech.phonemeMiddles.size()) {
+      const int64_t inside = middle + (speech.phonemeMiddles[i + 1] - middle) / 4;
+      const double s = Jump(speech.audio, inside, period);
+      if (s >= 0.0) {
+        steadySum += s;
+        ++steadies;
+      }
+    }
+  }
+  check.joinJump = joins > 0 ? joinSum / joins : 0.0;
+  check.steadyJump = steadies > 0 ? steadySum / steadies : 0.0;
+  return check;
+}
+
+std::string RandomPhonemeText(int32_t words, uint32_t seed) {
+  constexpr std::string_view kVowels = "aeiouy";
+  constexpr std::string_view kConsonants = "bwgdvzklmnprstfhc46j#";
+  constexpr std::string_view kPalatalised = "BWGDZKLMNPRSTFHC";
+  uint32_t state = seed * 2654435761u + 1;
+  auto next = [&](uint32_t n) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % n;
+  };
+  std::string text;
+  for (int32_t w = 0; w < words; ++w) {
+    if (w > 0 && next(6) == 0) text += ' ';  // a pause every few words
+    const uint32_t syllables = 1 + next(3);
+    const uint32_t stressed = next(syllables);
+    for (uint32_t s = 0; s < syllables; ++s) {
+      if (next(6) == 0) {
+        text += kPalatalised[next(static_cast<uint32_t>(kPalatalised.size()))];
+      } else {
+        text += kConsonants[next(static_cast<uint32_t>(kConsonants.size()))];
+        if (next(4) == 0) text += kConsonants[next(static_cast<uint32_t>(kConsonants.size()))];
+      }
+      const char vowel = kVowels[next(static_cast<uint32_t>(kVowels.size()))];
+      text += s == stressed ? static_cast<char>(vowel == 'y' ? 'Y' : vowel - 32) : vowel;
+    }
+    if (next(3) == 0) text += kConsonants[next(static_cast<uint32_t>(kConsonants.size()))];
+  }
+  return text;
+}

@@ -1,0 +1,37 @@
+// Objective checks of a built voice: renders phoneme text with the engine and measures clipping,
+// the pitch period around phoneme middles and the discontinuity at unit joins.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/core/voice_inventory.h"
+
+struct RenderedSpeech {
+  std::vector<int16_t> audio;
+  std::vector<int32_t> phonemeMiddles;  // output sample of each reported phoneme's middle
+  std::vector<char> phonemes;           // the phoneme of each middle
+};
+
+// Renders phoneme characters (upper-case vowels stressed, a space for a pause), every phoneme at
+// stress level `stress` (5 is neutral). False when the engine reports a failure.
+bool RenderPhonemes(VoiceInventory* voice, const std::string& phonemes, int32_t stress,
+                    RenderedSpeech* speech);
+
+struct VoiceCheck {
+  double seconds = 0.0;
+  int64_t clipped = 0;  // samples at full scale
+  int32_t peak = 0;
+  int32_t periodsMeasured = 0;
+  int32_t periodsOff = 0;   // middles whose period differs from the expected one by more than 1
+  double joinJump = 0.0;    // mean over joins of rms(period after - period before) / rms(signal)
+  double steadyJump = 0.0;  // the same between two periods a quarter of a phoneme away from a join
+};
+
+// Measures rendered speech from `voice` at the stress of the rendering.
+VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech, int32_t stress);
+
+// A pseudo-random phoneme text of `words` words of Bulgarian shape (consonant and vowel syllables,
+// one stressed vowel a word, palatalised consonants before vowels), the same for the same seed.
+std::string RandomPhonemeText(int32_t words, uint32_t seed);
