@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@
 #include "engine/core/symbols.h"
 #include "engine/core/voice_inventory.h"
 #include "tools/voicefile/synthetic_voice.h"
-#include "wav_writer.h"
+#include "platform/audio/audio_output.h"
 
 namespace {
 
@@ -164,7 +165,13 @@ int main(int argc, char** argv) {
   const int32_t sampleRate = voice.sampleRate;
   ReleaseVoiceBuffers(&voice);
   if (status != 0) return Fail("rendering failed with status " + std::to_string(status));
-  if (!WriteWavFile(wavPath, host.audio, sampleRate, &error)) return Fail(error);
+  const auto rate = static_cast<DWORD>(sampleRate);
+  const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, rate, 2 * rate, 2, 16, 0};
+  std::unique_ptr<AudioOutput> wav = MakeWavFileOutput(wavPath);
+  if (!wav->Start(format, &error) ||
+      !wav->Write(host.audio.data(), host.audio.size() * sizeof(int16_t)) || !wav->Finish(&error)) {
+    return Fail(error.empty() ? "cannot write " + wavPath : error);
+  }
   std::printf("wrote %.2f s of audio to %s\n", static_cast<double>(host.audio.size()) / sampleRate,
               wavPath.c_str());
   return 0;
