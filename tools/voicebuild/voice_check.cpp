@@ -146,11 +146,19 @@ VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech
     // The period around the middle of a voiced, sounding phoneme.
     const bool voiced = std::string_view("AaEeIiOoUuYylLmnrjMNRwW").find(speech.phonemes[i]) !=
                         std::string_view::npos;
-    if (voiced && middle - 2 * highest >= 0 && middle + 2 * highest < size &&
+    // Next to a pause the pitch glides from the pause's neutral pitch, so only phonemes between
+    // two sounding phonemes are held to the pitch of the rendering.
+    const bool pauseNext = (i > 0 && speech.phonemes[i - 1] == '_') ||
+                           (i + 1 < speech.phonemes.size() && speech.phonemes[i + 1] == '_');
+    if (voiced && !pauseNext && middle - 2 * highest >= 0 && middle + 2 * highest < size &&
         Rms(speech.audio, middle - highest, 2 * highest) > 300.0) {
       ++check.periodsMeasured;
-      if (std::abs(BestLag(speech.audio, middle, lowest, highest) - expected) > 1.0)
+      const int32_t lag = BestLag(speech.audio, middle, lowest, highest);
+      // The engine renders whole periods: truncate(expected) samples each.
+      if (std::abs(lag - period) > 1) {
         ++check.periodsOff;
+        check.offPhonemes += std::string(1, speech.phonemes[i]) + ":" + std::to_string(lag) + " ";
+      }
     }
     // Units join near the middle of each phoneme (where its units meet); a quarter of the way to
     // the next phoneme's middle lies inside one unit.

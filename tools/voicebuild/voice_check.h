@@ -25,6 +25,7 @@ struct VoiceCheck {
   int32_t peak = 0;
   int32_t periodsMeasured = 0;
   int32_t periodsOff = 0;   // middles whose period differs from the expected one by more than 1
+  std::string offPhonemes;  // their phonemes, each with the period measured
   double joinJump = 0.0;    // mean over joins of rms(period after - period before) / rms(signal)
   double steadyJump = 0.0;  // the same between two periods a quarter of a phoneme away from a join
 };

@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
               static_cast<long long>(c.clipped), c.peak);
   std::printf("periods measured %d, off by more than one sample %d\n", c.periodsMeasured,
               c.periodsOff);
+  if (c.periodsOff > 0) std::printf("off: %s\n", c.offPhonemes.c_str());
   std::printf("join discontinuity %.4f (inside units %.4f)\n", c.joinJump, c.steadyJump);
   return c.clipped == 0 && c.periodsOff == 0 ? 0 : 1;
 }
