@@ -9,6 +9,7 @@
 #include "engine/core/symbols.h"
 #include "engine/core/synthesize.h"
 #include "engine/core/voice_inventory.h"
+#include "tools/voicefile/collecting_host.h"
 #include "tools/voicefile/synthetic_voice.h"
 
 namespace {
@@ -21,44 +22,6 @@ struct Voice {
   std::vector<uint8_t> image;
   VoiceInventory voice{};
 };
-
-struct Counter {
-  int64_t samples = 0;
-};
-
-int32_t WriteAudio(void* context, const int16_t*, int32_t count) {
-  static_cast<Counter*>(context)->samples += count;
-  return 0;
-}
-int32_t Ok5(void*, int32_t, int32_t, int32_t, int32_t, int32_t) {
-  return 0;
-}
-int32_t Ok4(void*, int32_t, int32_t, int32_t, int32_t) {
-  return 0;
-}
-int32_t Bookmark(void*, const void*, int32_t) {
-  return 0;
-}
-int32_t None(void*) {
-  return 0;
-}
-int32_t Clear(void*, int32_t) {
-  return 0;
-}
-int32_t Skip(void*, int32_t*, int32_t*) {
-  return 0;
-}
-int32_t Complete(void*, int32_t) {
-  return 0;
-}
-int32_t Rate(void*, int32_t* rate) {
-  *rate = 0;
-  return 0;
-}
-int32_t Volume(void*, int32_t* volume) {
-  *volume = 100;
-  return 0;
-}
 
 // A long stream cycling through every phoneme with varied stress.
 std::vector<int32_t> LongStream() {
@@ -74,9 +37,9 @@ std::vector<int32_t> LongStream() {
 void BM_RenderSymbolStream(benchmark::State& state) {
   Voice v;
   const std::vector<int32_t> symbols = LongStream();
-  Counter counter;
-  const EngineSite site{&counter, WriteAudio, Ok4,      Ok5,  Bookmark, None,
-                        Clear,    Skip,       Complete, Rate, Volume};
+  CollectingHost counter;
+  counter.keepAudio = false;
+  const EngineSite site = counter.Table();
   for (auto _ : state) {
     RenderSymbolStream(&v.voice, symbols.data(), static_cast<int32_t>(symbols.size()), &site);
   }

@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "engine/core/phoneme_set.h"
-#include "engine/core/synthesize.h"
 #include "engine/core/symbols.h"
+#include "engine/core/synthesize.h"
 #include "engine/core/voice_inventory.h"
-#include "tools/voicefile/synthetic_voice.h"
 #include "platform/audio/audio_output.h"
+#include "tools/voicefile/collecting_host.h"
+#include "tools/voicefile/synthetic_voice.h"
 
 namespace {
 
@@ -24,48 +25,6 @@ constexpr const char* kUsage =
     "Renders TEXT, written in the engine's phoneme characters (upper-case vowels stressed,\n"
     "a space for a pause), with the voice FILE, or with a synthetic voice that is first written\n"
     "to FILE, and writes 16-bit mono audio to the WAV file.\n";
-
-struct Host {
-  std::vector<int16_t> audio;
-  int32_t rate = 0;
-  int32_t volume = 100;
-};
-
-int32_t WriteAudio(void* context, const int16_t* samples, int32_t count) {
-  auto* host = static_cast<Host*>(context);
-  host->audio.insert(host->audio.end(), samples, samples + count);
-  return 0;
-}
-int32_t PostBoundary(void*, int32_t, int32_t, int32_t, int32_t) {
-  return 0;
-}
-int32_t PostPhoneme(void*, int32_t, int32_t, int32_t, int32_t, int32_t) {
-  return 0;
-}
-int32_t PostBookmark(void*, const void*, int32_t) {
-  return 0;
-}
-int32_t GetActions(void*) {
-  return 0;
-}
-int32_t ClearAction(void*, int32_t) {
-  return 0;
-}
-int32_t GetSkip(void*, int32_t*, int32_t* count) {
-  *count = 0;
-  return 0;
-}
-int32_t CompleteSkip(void*, int32_t) {
-  return 0;
-}
-int32_t GetRate(void* context, int32_t* rate) {
-  *rate = static_cast<Host*>(context)->rate;
-  return 0;
-}
-int32_t GetVolume(void* context, int32_t* volume) {
-  *volume = static_cast<Host*>(context)->volume;
-  return 0;
-}
 
 // Phoneme characters to symbols: every phoneme followed by its stress (raised on stressed vowels),
 // a space to a pause.
@@ -108,7 +67,7 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   std::string voicePath, syntheticPath, wavPath, phonemes = "zdrAvejte";
-  Host host;
+  CollectingHost host;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -157,9 +116,7 @@ int main(int argc, char** argv) {
     ReleaseVoiceBuffers(&voice);
     return Fail(error);
   }
-  const EngineSite site{&host,        WriteAudio, PostBoundary, PostPhoneme,
-                        PostBookmark, GetActions, ClearAction,  GetSkip,
-                        CompleteSkip, GetRate,    GetVolume};
+  const EngineSite site = host.Table();
   const int32_t status =
       RenderSymbolStream(&voice, symbols.data(), static_cast<int32_t>(symbols.size()), &site);
   const int32_t sampleRate = voice.sampleRate;
