@@ -25,6 +25,9 @@ constexpr const char* kUsage =
     "phoneme pair. Without --pairs every pair that makes sense in Bulgarian is built; a pair file\n"
     "holds one pair of phoneme characters a line. --data names the voice data folder (the flat\n"
     "donor variant), --work a folder for the donor's data links (default: FILE.work).\n"
+    "--recordings builds the voice from a folder of recordings instead of the donor: NAME.wav\n"
+    "(16-bit mono) with NAME.lab beside it, a line \"START END PHONEME\" per phoneme; without\n"
+    "--pairs every pair of neighbouring phonemes is kept.\n"
     "--list-pairs prints the default pair list in the pair file format. --donor-say has the\n"
     "donor say phoneme text (a space for a pause) at its flat pitch and writes 16-bit samples\n"
     "at 22050 Hz to a raw file, to compare the voice with its donor.\n";
@@ -85,6 +88,7 @@ int main(int argc, char** argv) {
   std::string dataDir = VOICEBUILD_DATA_DIR;
   std::string workDir;
   std::string donorText;
+  std::string recordingFolder;
   std::string rawFile;
   VoiceBuildOptions options;
   for (int i = 1; i < argc; ++i) {
@@ -105,6 +109,8 @@ int main(int argc, char** argv) {
       reportFile = argv[++i];
     } else if (arg == "--donor-say" && hasValue) {
       donorText = argv[++i];
+    } else if (arg == "--recordings" && hasValue) {
+      recordingFolder = argv[++i];
     } else if (arg == "--raw" && hasValue) {
       rawFile = argv[++i];
     } else if (arg == "--data" && hasValue) {
@@ -136,7 +142,7 @@ int main(int argc, char** argv) {
   }
   std::string error;
   if (pairFile.empty()) {
-    options.pairs = DefaultPairList();
+    if (recordingFolder.empty()) options.pairs = DefaultPairList();
   } else if (!ReadPairFile(pairFile, &options.pairs, &error)) {
     std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
     return 1;
@@ -146,7 +152,10 @@ int main(int argc, char** argv) {
 
   VoiceFileContents voice;
   VoiceBuildReport report;
-  if (!BuildDonorVoice(options, &voice, &report, &error)) {
+  const bool built = recordingFolder.empty()
+                         ? BuildDonorVoice(options, &voice, &report, &error)
+                         : BuildRecordedVoice(options, recordingFolder, &voice, &report, &error);
+  if (!built) {
     std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
     return 1;
   }

@@ -111,9 +111,12 @@ std::vector<int32_t> PlacePitchMarks(const std::vector<double>& signal,
   std::sort(marks.begin(), marks.end());
   marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
 
-  // Fill gaps and edges with marks about one period apart.
+  return FillMarkGaps(marks, total, period);
+}
+
+std::vector<int32_t> FillMarkGaps(const std::vector<int32_t>& marks, int32_t total, double period) {
   std::vector<int32_t> filled;
-  const auto step = static_cast<int32_t>(std::lround(period));
+  const auto step = std::max<int32_t>(1, static_cast<int32_t>(std::lround(period)));
   if (marks.empty()) {
     for (int32_t m = step / 2; m < total; m += step)
       filled.push_back(m);
@@ -136,4 +139,77 @@ std::vector<int32_t> PlacePitchMarks(const std::vector<double>& signal,
   for (int32_t m = marks.back() + step; m < total; m += step)
     filled.push_back(m);
   return filled;
+}
+
+double LocalPeriod(const std::vector<double>& signal, int32_t centre, int32_t shortest,
+                   int32_t longest) {
+  const auto total = static_cast<int32_t>(signal.size());
+  const int32_t from = std::max(0, centre - longest);
+  const int32_t to = std::min(total - longest, centre + longest);
+  if (to - from < longest / 2) return 0.0;
+  double best = 0.0;
+  int32_t bestLag = 0;
+  for (int32_t lag = shortest; lag <= longest; ++lag) {
+    double xy = 0.0, xx = 0.0, yy = 0.0;
+    for (int32_t i = from; i < to; ++i) {
+      const double x = signal[static_cast<size_t>(i)];
+      const double y = signal[static_cast<size_t>(i + lag)];
+      xy += x * y;
+      xx += x * x;
+      yy += y * y;
+    }
+    const double score = xy / std::sqrt(xx * yy + 1e-12);
+    if (score > best) {
+      best = score;
+      bestLag = lag;
+    }
+  }
+  return best >= 0.5 ? bestLag : 0.0;
+}
+
+std::vector<int32_t> TrackPitchMarks(const std::vector<double>& signal,
+                                     const std::vector<SampleRange>& voiced, int32_t shortest,
+                                     int32_t longest, double nominalPeriod,
+                                     std::vector<double>* spacings) {
+  const auto total = static_cast<int32_t>(signal.size());
+  // The dominant polarity: the sign of the largest sample in the voiced ranges.
+  double largest = 0.0;
+  for (const SampleRange& r : voiced) {
+    for (int32_t i = std::max(r.start, 0); i < std::min(r.end, total); ++i) {
+      if (std::fabs(signal[static_cast<size_t>(i)]) > std::fabs(largest))
+        largest = signal[static_cast<size_t>(i)];
+    }
+  }
+  const double polarity = largest < 0.0 ? -1.0 : 1.0;
+  auto peakIn = [&](int32_t from, int32_t to) {
+    int32_t best = from;
+    for (int32_t i = from; i < to; ++i) {
+      if (polarity * signal[static_cast<size_t>(i)] > polarity * signal[static_cast<size_t>(best)])
+        best = i;
+    }
+    return best;
+  };
+  std::vector<int32_t> marks;
+  for (const SampleRange& r : voiced) {
+    const int32_t start = std::max(r.start, 0);
+    const int32_t end = std::min(r.end, total);
+    double period = LocalPeriod(signal, (start + end) / 2, shortest, longest);
+    if (period <= 0.0 || end - start < period) continue;  // not periodic: filled below
+    int32_t mark = peakIn(start, start + static_cast<int32_t>(period));
+    marks.push_back(mark);
+    while (true) {
+      const double local = LocalPeriod(signal, mark, shortest, longest);
+      if (local > 0.0) period = local;
+      const auto from = mark + static_cast<int32_t>(0.8 * period);
+      const auto to = std::min(end, mark + static_cast<int32_t>(1.2 * period) + 1);
+      if (from >= to) break;
+      const int32_t next = peakIn(from, to);
+      spacings->push_back(next - mark);
+      marks.push_back(next);
+      mark = next;
+    }
+  }
+  std::sort(marks.begin(), marks.end());
+  marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
+  return FillMarkGaps(marks, total, nominalPeriod);
 }

@@ -36,3 +36,21 @@ PitchGrid MakePitchGrid(const std::vector<double>& signal, SampleRange range, do
 // with marks about one period apart.
 std::vector<int32_t> PlacePitchMarks(const std::vector<double>& signal,
                                      const std::vector<SampleRange>& voiced, const PitchGrid& grid);
+
+// Marks about one period apart filling the gaps between `marks` (ascending) longer than one and a
+// half periods and the stretches before the first and after the last, inside [0, total).
+std::vector<int32_t> FillMarkGaps(const std::vector<int32_t>& marks, int32_t total, double period);
+
+// The period of the signal around `centre` by normalised autocorrelation over lags from
+// `shortest` to `longest`; 0 when no lag correlates by 0.5 or more (not periodic there).
+double LocalPeriod(const std::vector<double>& signal, int32_t centre, int32_t shortest,
+                   int32_t longest);
+
+// Marks for a recording of varying pitch (real speech): in each voiced range the marks step from
+// peak to peak, the next mark the largest peak of the recording's dominant polarity between 0.8
+// and 1.2 local periods after the last; gaps filled with marks `nominalPeriod` apart. The spacing
+// of neighbouring marks inside voiced ranges is added to `spacings`.
+std::vector<int32_t> TrackPitchMarks(const std::vector<double>& signal,
+                                     const std::vector<SampleRange>& voiced, int32_t shortest,
+                                     int32_t longest, double nominalPeriod,
+                                     std::vector<double>* spacings);

@@ -7,6 +7,7 @@
 
 #include "donor_phonemes.h"
 #include "engine/core/phoneme_set.h"
+#include "recordings.h"
 
 namespace {
 
@@ -281,6 +282,67 @@ bool BuildDonorVoice(const VoiceBuildOptions& options, VoiceFileContents* voice,
       continue;
     }
     ++report->built;
+  }
+  return PackVoice(std::move(units), rate, grid, options, voice, report, error);
+}
+
+bool BuildRecordedVoice(const VoiceBuildOptions& options, const std::string& folder,
+                        VoiceFileContents* voice, VoiceBuildReport* report, std::string* error) {
+  RecordingFolder recordings;
+  if (!ReadRecordingFolder(folder, &recordings, error)) return false;
+  const int32_t rate = recordings.sampleRate;
+  const auto shortest = static_cast<int32_t>(rate / 400.0);
+  const auto longest = static_cast<int32_t>(rate / 60.0);
+  std::vector<std::vector<int32_t>> marks;
+  std::vector<double> spacings;
+  const double nominal = rate / 120.0;
+  for (const LabelledRecording& r : recordings.recordings) {
+    marks.push_back(
+        TrackPitchMarks(r.signal, VoicedRanges(r.segments), shortest, longest, nominal, &spacings));
+  }
+  if (spacings.empty()) {
+    *error = "no voiced sound with a steady pitch was found in " + folder + ".";
+    return false;
+  }
+  PitchGrid grid;
+  grid.period = Median(spacings);
+
+  std::map<PhonemePair, bool> wanted;  // pair -> built
+  for (const PhonemePair& p : options.pairs)
+    wanted[p] = false;
+  const bool all = options.pairs.empty();
+  std::vector<CutUnit> units;
+  std::map<PhonemePair, std::string> reasons;
+  for (size_t k = 0; k < recordings.recordings.size(); ++k) {
+    const LabelledRecording& r = recordings.recordings[k];
+    for (size_t i = 0; i + 1 < r.segments.size(); ++i) {
+      const PhonemePair pair{r.segments[i].phoneme, r.segments[i + 1].phoneme};
+      if (r.segments[i].end != r.segments[i + 1].start) continue;  // not neighbours
+      auto it = wanted.find(pair);
+      if (it == wanted.end()) {
+        if (!all) continue;
+        it = wanted.emplace(pair, false).first;
+      }
+      if (it->second) continue;
+      CutUnit unit;
+      std::string reason;
+      if (!CutDiphone(r, marks[k], i, grid.period, options.maxHalfFrame, &unit, &reason)) {
+        reasons[pair] = recordings.names[k] + ": " + reason;
+        continue;
+      }
+      units.push_back(std::move(unit));
+      it->second = true;
+    }
+  }
+  report->requested = static_cast<int32_t>(wanted.size());
+  for (const auto& [pair, built] : wanted) {
+    if (built) {
+      ++report->built;
+    } else {
+      const auto reason = reasons.find(pair);
+      report->failed.push_back(
+          PairNote{pair, reason != reasons.end() ? reason->second : "no recording holds the pair"});
+    }
   }
   return PackVoice(std::move(units), rate, grid, options, voice, report, error);
 }

@@ -65,5 +65,12 @@ bool PackVoice(std::vector<CutUnit> units, int32_t sampleRate, const PitchGrid& 
 bool BuildDonorVoice(const VoiceBuildOptions& options, VoiceFileContents* voice,
                      VoiceBuildReport* report, std::string* error);
 
+// The whole build from a folder of labelled recordings (see recordings.h), through the same
+// cutting and packing: every ordered pair of neighbouring phonemes in the recordings, or only the
+// options' pairs when there are any (then a pair no recording holds is reported), the first
+// occurrence of a pair kept. Marks follow the recordings' own pitch; baseF0 is their median.
+bool BuildRecordedVoice(const VoiceBuildOptions& options, const std::string& folder,
+                        VoiceFileContents* voice, VoiceBuildReport* report, std::string* error);
+
 // A readable coverage report.
 std::string FormatReport(const VoiceBuildReport& report);
