@@ -83,7 +83,7 @@ int32_t BestLag(const std::vector<int16_t>& audio, int64_t centre, int32_t lowes
   double bestScore = -2.0;
   for (int32_t lag = lowest; lag <= highest; ++lag) {
     double xy = 0, xx = 0, yy = 0;
-    for (int64_t i = centre - highest; i < centre + highest; ++i) {
+    for (int64_t i = centre - 2 * highest; i < centre + 2 * highest; ++i) {
       const double x = audio[static_cast<size_t>(i - lag / 2)];
       const double y = audio[static_cast<size_t>(i - lag / 2 + lag)];
       xy += x * y;
@@ -150,7 +150,7 @@ VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech
     // two sounding phonemes are held to the pitch of the rendering.
     const bool pauseNext = (i > 0 && speech.phonemes[i - 1] == '_') ||
                            (i + 1 < speech.phonemes.size() && speech.phonemes[i + 1] == '_');
-    if (voiced && !pauseNext && middle - 2 * highest >= 0 && middle + 2 * highest < size &&
+    if (voiced && !pauseNext && middle - 3 * highest >= 0 && middle + 3 * highest < size &&
         Rms(speech.audio, middle - highest, 2 * highest) > 300.0) {
       ++check.periodsMeasured;
       const int32_t lag = BestLag(speech.audio, middle, lowest, highest);
@@ -185,11 +185,16 @@ std::string RandomPhonemeText(int32_t words, uint32_t seed) {
   constexpr std::string_view kVowels = "aeiouy";
   constexpr std::string_view kConsonants = "bwgdvzklmnprstfhc46j#";
   constexpr std::string_view kPalatalised = "BWGDZKLMNPRSTFHC";
+  // Bulgarian assimilates voicing in obstruent clusters and devoices word ends, so the text only
+  // has clusters of a consonant and a sonorant (or w) and ends words in sonorants.
+  constexpr std::string_view kSecond = "lmnrw";
+  constexpr std::string_view kFinal = "lmnrj";
   uint32_t state = seed * 2654435761u + 1;
   auto next = [&](uint32_t n) {
     state = state * 1664525u + 1013904223u;
     return (state >> 8) % n;
   };
+  auto pick = [&](std::string_view from) { return from[next(static_cast<uint32_t>(from.size()))]; };
   std::string text;
   for (int32_t w = 0; w < words; ++w) {
     if (w > 0 && next(6) == 0) text += ' ';  // a pause every few words
@@ -197,15 +202,19 @@ std::string RandomPhonemeText(int32_t words, uint32_t seed) {
     const uint32_t stressed = next(syllables);
     for (uint32_t s = 0; s < syllables; ++s) {
       if (next(6) == 0) {
-        text += kPalatalised[next(static_cast<uint32_t>(kPalatalised.size()))];
+        text += pick(kPalatalised);
       } else {
-        text += kConsonants[next(static_cast<uint32_t>(kConsonants.size()))];
-        if (next(4) == 0) text += kConsonants[next(static_cast<uint32_t>(kConsonants.size()))];
+        const char first = pick(kConsonants);
+        text += first;
+        if (first != 'j' && next(4) == 0) {
+          const char second = pick(kSecond);
+          if (second != first) text += second;
+        }
       }
-      const char vowel = kVowels[next(static_cast<uint32_t>(kVowels.size()))];
+      const char vowel = pick(kVowels);
       text += s == stressed ? static_cast<char>(vowel == 'y' ? 'Y' : vowel - 32) : vowel;
     }
-    if (next(3) == 0) text += kConsonants[next(static_cast<uint32_t>(kConsonants.size()))];
+    if (next(3) == 0) text += pick(kFinal);
   }
   return text;
 }

@@ -34,5 +34,6 @@ struct VoiceCheck {
 VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech, int32_t stress);
 
 // A pseudo-random phoneme text of `words` words of Bulgarian shape (consonant and vowel syllables,
-// one stressed vowel a word, palatalised consonants before vowels), the same for the same seed.
+// one stressed vowel a word, palatalised consonants before vowels, voicing assimilated as
+// Bulgarian does), the same for the same seed.
 std::string RandomPhonemeText(int32_t words, uint32_t seed);
