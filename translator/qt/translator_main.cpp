@@ -24,6 +24,7 @@
 #include "translator/qt/monotonic_clock.h"
 #include "translator/qt/speech_voices.h"
 #include "translator/qt/trace.h"
+#include "translator/qt/traced_input.h"
 #include "translator/qt/tray_icon.h"
 #include "translator/qt/web_browser.h"
 #include "translator/qt/x11_desktop.h"
@@ -121,9 +122,12 @@ int main(int argc, char** argv) {
   qt::WebBrowserFactory browsers(binding);
   qt::TrayIconHost tray(binding, QIcon(":/translator/" + qt::WindowIconFile("Form1")));
 
+  qt::TracedInput traced_input(*desktop, trace.get());
+  desktop::InputDevice& input = trace ? static_cast<desktop::InputDevice&>(traced_input)
+                                      : static_cast<desktop::InputDevice&>(*desktop);
   const forms::Screen screen{desktop->ScreenWidth() * forms::kTwipsPerPixel,
                              desktop->ScreenHeight() * forms::kTwipsPerPixel};
-  TranslatorProgram program(Platform{clock, screen, browsers, voices, clipboard, *desktop, tray,
+  TranslatorProgram program(Platform{clock, screen, browsers, voices, clipboard, input, tray,
                                      static_cast<std::uint32_t>(getpid())},
                             *source.source);
   binding.Attach(program.app());

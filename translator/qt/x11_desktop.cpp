@@ -7,6 +7,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace translator::qt {
@@ -291,13 +292,38 @@ unsigned long X11Desktop::KeySymFor(int vk) {
 }
 
 void X11Desktop::KeyEvent(int virtual_key, std::uint32_t flags) {
+  // Keys that follow an Escape at once wait until the program it went to has taken it: Escape
+  // closes a popup menu that holds the keyboard, and keys arriving while it still does are lost.
+  if (!pending_keys_.empty() || NowMs() < keys_held_until_ms_) {
+    pending_keys_.push_back({virtual_key, flags});
+    if (pending_keys_.size() == 1 && defer_) {
+      defer_(static_cast<int>(std::max<std::int64_t>(0, keys_held_until_ms_ - NowMs())),
+             [this] { SendPendingKeys(); });
+    }
+    return;
+  }
+  SendKey(virtual_key, flags);
+  if (virtual_key == desktop::kVkEscape && (flags & desktop::kKeyUp) && defer_) {
+    keys_held_until_ms_ = NowMs() + kSettleAfterEscapeMs;
+  }
+}
+
+void X11Desktop::SendPendingKeys() {
+  while (!pending_keys_.empty()) {
+    const auto [key, flags] = pending_keys_.front();
+    pending_keys_.pop_front();
+    SendKey(key, flags);
+  }
+}
+
+void X11Desktop::SendKey(int virtual_key, std::uint32_t flags) {
   // X11 has no extended-key flag; the key symbol alone says which key it is.
   const unsigned long keysym = KeySymFor(virtual_key);
   if (!keysym) return;
   const KeyCode code = XKeysymToKeycode(state_->display, keysym);
   if (!code) return;
   XTestFakeKeyEvent(state_->display, code, (flags & desktop::kKeyUp) ? False : True, CurrentTime);
-  XFlush(state_->display);
+  XSync(state_->display, False);
 }
 
 void X11Desktop::MakeTopmost(forms::WindowHandle window) {

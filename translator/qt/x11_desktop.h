@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "translator/desktop/input_device.h"
 
@@ -43,6 +45,8 @@ class X11Desktop final : public desktop::InputDevice {
   using Deferral = std::function<void(int delay_ms, std::function<void()>)>;
   void SetDeferral(Deferral defer) { defer_ = std::move(defer); }
   static constexpr int kSettleAfterClickMs = 150;
+  // Likewise, keys that follow an Escape are sent after kSettleAfterEscapeMs.
+  static constexpr int kSettleAfterEscapeMs = 150;
 
   // Keeps a mapped top-level window out of the taskbar and the pager.
   void SkipTaskbar(unsigned long xwindow);
@@ -66,11 +70,15 @@ class X11Desktop final : public desktop::InputDevice {
   struct State;
   explicit X11Desktop(std::unique_ptr<State> state);
   void SendPendingMove();
+  void SendKey(int virtual_key, std::uint32_t flags);
+  void SendPendingKeys();
   std::unique_ptr<State> state_;
   WindowResolver resolver_;
   Deferral defer_;
   std::int64_t last_click_ms_ = -1000000;
   std::optional<desktop::CursorPoint> pending_move_;
+  std::int64_t keys_held_until_ms_ = 0;
+  std::deque<std::pair<int, std::uint32_t>> pending_keys_;
 };
 
 // The button history behind ButtonReadsPressed, free of X11 so that it can be tested alone.

@@ -1,0 +1,514 @@
+// The translator end to end on a desktop of its own: Xvfb with openbox and trayer, the offline
+// translation page started by the translator itself, a small test voice of the engine speaking
+// into a WAV file, and a tiny X program with a text field to capture words from. The user's
+// hands are xdotool; the translator's trace (BRELVOX_TRANSLATOR_TRACE) tells what it did;
+// the page's statistics tell what was clicked on it. Screenshots go to build/artifacts/.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "desktop_session.h"
+#include "test_voice.h"
+
+namespace translator::e2e {
+namespace {
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 1024;
+constexpr double kWait = 60;  // seconds; generous for a loaded two-core machine
+
+void Sleep(double seconds) {
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// "<ms> <event> <details>" -> event and details.
+struct TraceLine {
+  std::string event;
+  std::string details;
+};
+TraceLine Parse(const std::string& line) {
+  std::istringstream in(line);
+  std::string ms;
+  TraceLine parsed;
+  in >> ms >> parsed.event;
+  std::getline(in, parsed.details);
+  if (!parsed.details.empty() && parsed.details[0] == ' ') parsed.details.erase(0, 1);
+  return parsed;
+}
+
+// A control line: "Form1.Name visible value left top width height text".
+struct ControlState {
+  std::string name;
+  int visible = 0;
+  int value = 0;
+  std::string text;
+};
+std::optional<ControlState> ParseControl(const std::string& line) {
+  const TraceLine t = Parse(line);
+  if (t.event != "control") return std::nullopt;
+  std::istringstream in(t.details);
+  ControlState state;
+  int left = 0, top = 0, width = 0, height = 0;
+  in >> state.name >> state.visible >> state.value >> left >> top >> width >> height;
+  std::getline(in, state.text);
+  if (!state.text.empty() && state.text[0] == ' ') state.text.erase(0, 1);
+  return state;
+}
+
+class TranslatorOnTheDesktop : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::string(TRANSLATOR_E2E_WORK_DIR) + "/run";
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_ + "/xdg");
+    std::filesystem::permissions(dir_ + "/xdg", std::filesystem::perms::owner_all);
+    std::filesystem::create_directories(kArtifacts);
+    const std::string voice = InstallTestVoice(dir_, BRELVOX_COMMAND, BRELVOX_LIBRARY);
+    ASSERT_EQ(voice, "");
+    session_ = std::make_unique<DesktopSession>(dir_, kScreenWidth, kScreenHeight);
+    ASSERT_TRUE(session_->ready()) << session_->error();
+  }
+
+  void TearDown() override {
+    text_field_.Stop(5);
+    translator_.Stop(10);
+    session_.reset();
+  }
+
+  void StartTranslator() {
+    std::map<std::string, std::string> env = session_->Environment();
+    env["XDG_RUNTIME_DIR"] = dir_ + "/xdg";
+    env["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
+    env["QTWEBENGINE_CHROMIUM_FLAGS"] =
+        "--disable-gpu --disable-background-networking --disable-component-update";
+    env["BRELVOX_TRANSLATOR_TRACE"] = trace_path();
+    env["BRELVOX_AUDIO"] = "file:" + wav_path();
+    env["BRELVOX_REGISTRY"] = dir_ + "/registry";
+    env["BRELVOX_PAGE_DATA"] = TRANSLATOR_E2E_PAGE_DATA;
+    translator_ = Process({TRANSLATOR_PROGRAM}, env, dir_ + "/translator.log");
+    ASSERT_TRUE(translator_.started());
+  }
+
+  std::string trace_path() const { return dir_ + "/trace.log"; }
+  std::string wav_path() const { return dir_ + "/speech.wav"; }
+
+  // Starts a step: the expectations that follow look at what the translator does from now on, in
+  // any order.
+  void Step() {
+    trace_.ReadNew();
+    step_start_ = trace_.lines().size();
+  }
+
+  // The latest state of a control in the trace so far.
+  ControlState LastControl(const std::string& name) {
+    trace_.ReadNew();
+    for (auto it = trace_.lines().rbegin(); it != trace_.lines().rend(); ++it) {
+      const std::optional<ControlState> c = ParseControl(*it);
+      if (c && c->name == name) return *c;
+    }
+    return {};
+  }
+
+  // Waits for a trace line of `event`, since the step began, whose details satisfy `match`.
+  std::string Expect(const std::string& event, const std::function<bool(const std::string&)>& match,
+                     const std::string& what, double seconds = kWait) {
+    trace_.Rewind(step_start_);
+    const std::optional<std::string> line = trace_.WaitFor(
+        [&](const std::string& l) {
+          const TraceLine t = Parse(l);
+          return t.event == event && match(t.details);
+        },
+        seconds);
+    EXPECT_TRUE(line.has_value()) << "the translator did not " << what << " (trace " << trace_path()
+                                  << ", log " << dir_ << "/translator.log)";
+    return line.value_or("");
+  }
+  std::string ExpectEvent(const std::string& event, const std::string& details,
+                          const std::string& what) {
+    return Expect(
+        event, [&](const std::string& d) { return d == details; }, what);
+  }
+  // Waits for a control to reach a state.
+  ControlState ExpectControl(const std::string& name,
+                             const std::function<bool(const ControlState&)>& match,
+                             const std::string& what) {
+    const std::string line = Expect(
+        "control",
+        [&](const std::string& d) {
+          const std::optional<ControlState> c = ParseControl("0 control " + d);
+          return c && c->name == name && match(*c);
+        },
+        what);
+    return ParseControl(line).value_or(ControlState{});
+  }
+
+  // The main window on screen (483 pixels wide).
+  DesktopSession::WindowInfo MainWindow() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      for (const DesktopSession::WindowInfo& w : session_->VisibleWindows("translator")) {
+        if (w.width == 483) return w;
+      }
+      Sleep(0.1);
+    }
+    ADD_FAILURE() << "the main window is not on screen";
+    return {};
+  }
+
+  // Clicks a point of the main window, in window pixels.
+  void ClickWindow(int x, int y, int button = 1) {
+    const DesktopSession::WindowInfo w = MainWindow();
+    session_->Xdotool("mousemove " + std::to_string(w.x + x) + " " + std::to_string(w.y + y) +
+                      " click " + std::to_string(button));
+    Sleep(0.8);  // apart from the next click: two quick clicks are a double click
+  }
+
+  void Screenshot(const std::string& name, const DesktopSession::WindowInfo& w, int height) {
+    const std::string path = std::string(kArtifacts) + "/" + name;
+    EXPECT_TRUE(session_->Screenshot(path, std::max(0, w.x), std::max(0, w.y), w.width, height))
+        << path;
+  }
+
+  nlohmann::json PageStats() {
+    httplib::Client client(page_host_, page_port_);
+    client.set_connection_timeout(5);
+    client.set_read_timeout(10);
+    const httplib::Result r = client.Get("/api/stats");
+    if (!r || r->status != 200) return nlohmann::json::object();
+    return nlohmann::json::parse(r->body, nullptr, false);
+  }
+  int ListenClicks() {
+    const nlohmann::json stats = PageStats();
+    return stats.contains("listen_clicks") ? stats["listen_clicks"].get<int>() : -1;
+  }
+  // Waits until the page has counted more than `before` clicks on its listen element.
+  bool ListenClickedAfter(int before) {
+    for (int i = 0; i < 300; ++i) {
+      if (ListenClicks() > before) return true;
+      Sleep(0.1);
+    }
+    return false;
+  }
+
+  // The data size of the WAV file the voice wrote last.
+  long WavDataBytes() {
+    std::ifstream in(wav_path(), std::ios::binary);
+    std::string header(44, '\0');
+    if (!in.read(header.data(), 44) || header.compare(0, 4, "RIFF") != 0) return -1;
+    return static_cast<unsigned char>(header[40]) | static_cast<unsigned char>(header[41]) << 8 |
+           static_cast<unsigned char>(header[42]) << 16 |
+           static_cast<long>(static_cast<unsigned char>(header[43])) << 24;
+  }
+  bool SpeechWritten() {
+    for (int i = 0; i < 300; ++i) {
+      if (WavDataBytes() > 0) return true;
+      Sleep(0.1);
+    }
+    return false;
+  }
+
+  // Waits until the request cycle started by the latest navigation has clicked the listen element
+  // and handed the caret back, so that the next step does not cross it.
+  void LetThePronunciationEnd() {
+    Expect(
+        "scroll-into-view", [](const std::string&) { return true; },
+        "scroll the listen element into view");
+    Expect(
+        "focus", [](const std::string& d) { return d == "Form1.Text1"; },
+        "give the input box the focus back");
+    Sleep(1.0);
+  }
+
+  static constexpr const char* kArtifacts = TRANSLATOR_E2E_ARTIFACTS;
+  std::string dir_;
+  std::unique_ptr<DesktopSession> session_;
+  Process translator_;
+  Process text_field_;
+  LineReader trace_{""};
+  std::size_t step_start_ = 0;
+  std::string page_host_;
+  int page_port_ = 0;
+};
+
+TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
+  StartTranslator();
+  trace_ = LineReader(trace_path());
+
+  // Start-up: the page service, the loading banner over the window, then the working layout.
+  const std::string page = Expect(
+      "page", [](const std::string&) { return true; }, "name its page");
+  const std::smatch found = [&] {
+    std::smatch m;
+    static const std::regex address("http://([0-9.]+):([0-9]+)");
+    std::regex_search(page, m, address);
+    return m;
+  }();
+  ASSERT_EQ(found.size(), 3u) << page;
+  page_host_ = found[1];
+  page_port_ = std::stoi(found[2]);
+  ExpectControl(
+      "Form1.image1", [](const ControlState& c) { return c.visible == 1; },
+      "show the loading banner");
+  const std::string icon = Expect(
+      "tray-add", [](const std::string&) { return true; }, "put its icon into the tray");
+  EXPECT_NE(icon.find("Кликни с мишката, за да се отвори транслатора!"), std::string::npos) << icon;
+  ExpectEvent("show", "Form1", "show its window");
+  Screenshot("translator-loading.png", MainWindow(), 214);
+  Expect(
+      "document-complete", [](const std::string&) { return true; }, "load its first page");
+  ExpectControl(
+      "Form1.Text4", [](const ControlState& c) { return c.text == "Старт"; },
+      "send the warm-up request");
+  ExpectControl(
+      "Form1.Text1", [](const ControlState& c) { return c.visible == 1; }, "show the input box");
+
+  // The warm-up: "Старт" spoken through the voice object, its English side clicked on the page.
+  ExpectEvent("speak", "1 Старт", "speak the warm-up word");
+  EXPECT_TRUE(SpeechWritten()) << "the voice wrote no audio into " << wav_path();
+  EXPECT_TRUE(ListenClickedAfter(0)) << "the page counted no listen click for the warm-up";
+  LetThePronunciationEnd();
+  const DesktopSession::WindowInfo collapsed = MainWindow();
+  EXPECT_EQ(collapsed.height, 214);  // 3205 twips
+  Screenshot("translator-collapsed.png", collapsed, collapsed.height);
+
+  Step();
+  // Typing "котка" and Enter: the translation in Text3, the Bulgarian voice, the listen click.
+  int clicks = ListenClicks();
+  ClickWindow(240, 110);  // the input box
+  session_->Xdotool("type --delay 60 котка");
+  session_->Xdotool("key Return");
+  ExpectEvent(
+      "navigate",
+      "http://" + page_host_ + ":" + std::to_string(page_port_) + "/?hl=bg&tab=wT#bg|en|котка",
+      "send котка from Bulgarian to English");
+  const ControlState cat = ExpectControl(
+      "Form1.Text3", [](const ControlState& c) { return c.visible == 1 && !c.text.empty(); },
+      "show the translation of котка");
+  EXPECT_NE(cat.text.find("cat"), std::string::npos) << cat.text;
+  ExpectEvent("speak", "1 котка", "speak котка");
+  EXPECT_TRUE(ListenClickedAfter(clicks)) << "the page counted no listen click for котка";
+  LetThePronunciationEnd();
+  Screenshot("translator-result.png", MainWindow(), 214);
+
+  // An English word goes out as en|bg| and its Bulgarian result is spoken.
+  Step();
+  ClickWindow(240, 110);
+  session_->Xdotool("key ctrl+a");
+  session_->Xdotool("type --delay 60 water");
+  session_->Xdotool("key Return");
+  Expect(
+      "navigate", [](const std::string& d) { return d.find("#en|bg|water") != std::string::npos; },
+      "send water from English to Bulgarian");
+  const std::string spoken = Expect(
+      "speak",
+      [](const std::string& d) { return d.size() > 2 && static_cast<unsigned char>(d[2]) >= 0xd0; },
+      "speak the Bulgarian translation of water");
+  const ControlState water = LastControl("Form1.Text3");
+  EXPECT_EQ(Parse(spoken).details, "1 " + water.text) << "the voice speaks the result box's text";
+  EXPECT_EQ(water.visible, 1);
+  Expect(
+      "navigate", [](const std::string& d) { return d.find("#en|en|water") != std::string::npos; },
+      "load the English pronunciation page for water");
+  LetThePronunciationEnd();
+
+  // The settings button unfolds the pane; capture mode goes on.
+  Step();
+  ClickWindow(366, 59);  // НАСТРОЙКИ
+  Expect(
+      "window", [](const std::string& d) { return d.find(" 7245 6405 1") != std::string::npos; },
+      "unfold the settings pane");
+  const DesktopSession::WindowInfo expanded = MainWindow();
+  EXPECT_EQ(expanded.height, 427);  // 6405 twips
+  Screenshot("translator-settings.png", expanded, expanded.height);
+  Step();
+  ClickWindow(190, 279);  // the capture option's row
+  ExpectControl(
+      "Form1.Check1", [](const ControlState& c) { return c.value == 1; }, "switch capture mode on");
+  ExpectControl(
+      "Form1.Picture24", [](const ControlState& c) { return c.visible == 1; },
+      "show the capture option as ticked");
+
+  // A double click on a word in another program makes it copy the word; the translator
+  // translates it.
+  text_field_ = Process({TEXT_FIELD_PROGRAM}, session_->Environment(), dir_ + "/text-field.log");
+  LineReader field(dir_ + "/text-field.log");
+  ASSERT_TRUE(field.WaitFor([](const std::string& l) { return l == "ready"; }, kWait))
+      << "the text field program did not come up";
+  std::map<std::string, std::array<int, 3>> words;
+  for (const std::string& line : field.lines()) {
+    std::istringstream in(line);
+    std::string tag, word;
+    std::array<int, 3> at{};
+    if (in >> tag >> word >> at[0] >> at[1] >> at[2] && tag == "word") words[word] = at;
+  }
+  ASSERT_EQ(words.size(), 2u);
+  Step();
+  const auto& dog = words["dog"];
+  session_->Xdotool("mousemove " + std::to_string((dog[0] + dog[1]) / 2) + " " +
+                    std::to_string(dog[2]) + " click --repeat 2 --delay 70 1");
+  Expect(
+      "navigate", [](const std::string& d) { return d.find("#en|bg|dog") != std::string::npos; },
+      "translate the double-clicked word dog");
+  ExpectControl(
+      "Form1.Text1", [](const ControlState& c) { return c.text == "dog"; },
+      "take dog from the clipboard");
+  ExpectControl(
+      "Form1.Text3", [](const ControlState& c) { return !c.text.empty(); },
+      "show the translation of dog");
+  LetThePronunciationEnd();
+
+  // A right click after selecting a word does the same.
+  Step();
+  const auto& house = words["house"];
+  const std::string y = std::to_string(house[2]);
+  session_->Xdotool("mousemove " + std::to_string(house[0] + 1) + " " + y + " mousedown 1");
+  session_->Xdotool("mousemove " + std::to_string(house[1] - 1) + " " + y);
+  Sleep(0.2);
+  session_->Xdotool("mousemove " + std::to_string(house[1]) + " " + y + " mouseup 1");
+  Sleep(0.4);
+  session_->Xdotool("click 3");
+  Expect(
+      "navigate", [](const std::string& d) { return d.find("#en|bg|house") != std::string::npos; },
+      "translate the selected word house after the right click");
+  ExpectControl(
+      "Form1.Text3", [](const ControlState& c) { return !c.text.empty(); },
+      "show the translation of house");
+  LetThePronunciationEnd();
+  text_field_.Stop(5);
+
+  // The compact voice mode: only a strip at the left screen edge stays on screen; the restore
+  // button brings the window back.
+  Step();
+  ClickWindow(366, 59);  // НАСТРОЙКИ (the result folded the pane)
+  Expect(
+      "window", [](const std::string& d) { return d.find(" 7245 6405 1") != std::string::npos; },
+      "unfold the settings pane again");
+  Step();
+  ClickWindow(190, 370);  // the compact voice mode's row
+  Expect(
+      "window", [](const std::string& d) { return StartsWith(d, "Form1 -6920 "); },
+      "push the window off the left screen edge");
+  ExpectControl(
+      "Form1.Picture7", [](const ControlState& c) { return c.visible == 1; },
+      "show the restore button");
+  Sleep(1.0);
+  {
+    const DesktopSession::WindowInfo compact = MainWindow();
+    EXPECT_EQ(compact.height, 91);  // Picture8's bottom: 1365 twips
+    EXPECT_LT(compact.x, 0);
+    EXPECT_TRUE(session_->Screenshot(std::string(kArtifacts) + "/translator-compact.png", 0,
+                                     std::max(0, compact.y - 20), 120, compact.height + 40));
+    Step();
+    // The restore button lies 13 pixels into the screen.
+    session_->Xdotool("mousemove 7 " + std::to_string(compact.y + 21) + " click 1");
+  }
+  ExpectControl(
+      "Form1.Check4", [](const ControlState& c) { return c.value == 0; },
+      "leave the compact voice mode");
+  Expect(
+      "window", [](const std::string& d) { return d.find(" 7245 6405 1") != std::string::npos; },
+      "bring the window back expanded");
+  Sleep(0.8);
+
+  // The tray icon: the hide spot hides the window; a left or right press on the icon shows it.
+  for (int button : {1, 3}) {
+    Step();
+    ClickWindow(384, 20);  // the hide spot
+    ExpectEvent("hide", "Form1", "hide its window");
+    DesktopSession::WindowInfo tray{};
+    for (const DesktopSession::WindowInfo& w : session_->VisibleWindows("translator")) {
+      if (w.width <= 32 && w.height <= 32) tray = w;
+    }
+    ASSERT_NE(tray.id, 0u) << "no tray icon on screen";
+    Step();
+    session_->Xdotool("mousemove " + std::to_string(tray.x + tray.width / 2) + " " +
+                      std::to_string(tray.y + tray.height / 2) + " click " +
+                      std::to_string(button));
+    ExpectEvent("tray-press", button == 1 ? "513" : "516", "take the press on its icon");
+    ExpectEvent("show", "Form1", "show its window from the tray");
+    Sleep(0.8);
+  }
+
+  // Restart keeps the options: English pronunciation off and capture on come back so.
+  Step();
+  ClickWindow(190, 310);  // the English pronunciation option's row
+  ExpectControl(
+      "Form1.Check2", [](const ControlState& c) { return c.value == 0; },
+      "switch English pronunciation off");
+  Step();
+  ClickWindow(236, 407);  // Рестартиране на програмата
+  ExpectEvent("load", "Form2", "show the restart notice");
+  Sleep(0.3);
+  {
+    std::vector<DesktopSession::WindowInfo> windows = session_->VisibleWindows("translator");
+    for (const DesktopSession::WindowInfo& w : windows) {
+      if (w.width == 573) {
+        EXPECT_TRUE(session_->Screenshot(std::string(kArtifacts) + "/translator-restart.png", w.x,
+                                         w.y, w.width, w.height));
+      }
+    }
+  }
+  ExpectEvent("unload", "Form1", "unload the old main window");
+  Expect(
+      "tray-delete", [](const std::string&) { return true; }, "remove the old icon");
+  ExpectEvent("load", "Form1", "load a new main window");
+  Expect(
+      "tray-add", [](const std::string&) { return true; }, "add the new icon");
+  ExpectControl(
+      "Form1.Check1", [](const ControlState& c) { return c.value == 1; },
+      "bring capture mode back on");
+  ExpectControl(
+      "Form1.Check2", [](const ControlState& c) { return c.value == 0; },
+      "bring English pronunciation back off");
+  ExpectEvent("unload", "Form2", "close the restart notice");
+  Sleep(1.0);
+  int icons = 0;
+  for (const DesktopSession::WindowInfo& w : session_->VisibleWindows("translator")) {
+    if (w.width <= 32 && w.height <= 32) ++icons;
+  }
+  EXPECT_EQ(icons, 1) << "one tray icon after the restart";
+  Expect(
+      "document-complete", [](const std::string&) { return true; }, "load the page again");
+  Sleep(2.0);
+
+  // Exit removes the icon and ends the process.
+  Step();
+  ClickWindow(444, 20);  // the exit spot
+  Expect(
+      "tray-delete", [](const std::string&) { return true; }, "remove its icon on exit");
+  ExpectEvent("end", "", "end the program");
+  const std::optional<int> status = translator_.Wait(kWait);
+  ASSERT_TRUE(status.has_value()) << "the translator did not end";
+  EXPECT_EQ(*status, 0);
+  int left_over = 0;
+  for (const DesktopSession::WindowInfo& w : session_->VisibleWindows("translator")) {
+    (void)w;
+    ++left_over;
+  }
+  EXPECT_EQ(left_over, 0) << "windows of the translator after its exit";
+}
+
+TEST(TranslatorWithoutADisplay, SaysSoInOneSentenceAndFails) {
+  const CommandResult r =
+      e2e::Run("(env -u DISPLAY -u WAYLAND_DISPLAY " + std::string(TRANSLATOR_PROGRAM) + " 2>&1)");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("DISPLAY is not set"), std::string::npos) << r.out;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+}
+
+}  // namespace
+}  // namespace translator::e2e
