@@ -436,9 +436,6 @@ class BatchCompiler {
     const Bits& after = rightInfo_[static_cast<size_t>(rightAfter)];
     const bool atEnd = atEnd_ >= 0 && Has(after, atEnd_);
     const int32_t activeAfter = atEnd ? activeOf_[static_cast<size_t>(contextAfter)] : -1;
-    const std::vector<int32_t> key = {activeId, phase, c, rightAfter, activeAfter};
-    const auto memo = steps_.find(key);
-    if (memo != steps_.end()) return memo->second;
 
     std::vector<int32_t> out;
     std::vector<int32_t> candidates;  // (rule, match state) pairs
@@ -490,9 +487,7 @@ class BatchCompiler {
       const std::vector<int32_t> last = Insertions(activeAfter, after, example);
       out.insert(out.end(), last.begin(), last.end());
     }
-    const StepResult result{outputs_.Intern(out), nextPhase};
-    steps_.emplace(key, result);
-    return result;
+    return StepResult{outputs_.Intern(out), nextPhase};
   }
 
   // A left state is the left contexts read so far and, for every right state the rest of the
@@ -690,7 +685,6 @@ class BatchCompiler {
   VectorIds phases_;
   VectorIds outputs_;
   VectorIds rows_;
-  std::unordered_map<std::vector<int32_t>, StepResult, VectorHash> steps_;
   std::unordered_map<std::vector<int32_t>, int32_t, VectorHash> leftIds_;
   std::vector<std::vector<int32_t>> leftKeys_;
   std::vector<std::pair<int32_t, int32_t>> leftPath_;
