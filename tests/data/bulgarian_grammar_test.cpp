@@ -1,0 +1,183 @@
+// The compiled Bulgarian grammar, run through the engine's own loaders and cascade: hand-checked
+// transcriptions and the stream conventions the marks builder and synthesis rely on.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/core/byte_reader.h"
+#include "engine/core/cascade.h"
+#include "engine/core/dyn_array.h"
+#include "engine/core/grammar.h"
+#include "engine/core/phoneme_set.h"
+#include "engine/core/symbols.h"
+#include "engine/core/transducer.h"
+
+namespace {
+
+std::vector<char> ReadFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// UTF-8 to UTF-16 code units (the text the engine gets), without validation: test texts only.
+std::vector<int32_t> Utf16(const std::string& text) {
+  std::vector<int32_t> units;
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    uint32_t c = b;
+    int extra = 0;
+    if (b >= 0xF0) {
+      c = b & 0x07u, extra = 3;
+    } else if (b >= 0xE0) {
+      c = b & 0x0Fu, extra = 2;
+    } else if (b >= 0xC0) {
+      c = b & 0x1Fu, extra = 1;
+    }
+    for (int k = 1; k <= extra; ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+    i += 1 + extra;
+    if (c >= 0x10000) {
+      units.push_back(static_cast<int32_t>(0xD800 + ((c - 0x10000) >> 10)));
+      units.push_back(static_cast<int32_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      units.push_back(static_cast<int32_t>(c));
+    }
+  }
+  return units;
+}
+
+class BulgarianGrammar : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    grammarImage_ = new std::vector<char>(ReadFile(BRELVOX_GRAMMAR_FILE));
+    dictImage_ = new std::vector<char>(ReadFile(BRELVOX_USERDICT_FILE));
+    ByteReader reader = MakeByteReader(grammarImage_->data(), std::ssize(*grammarImage_));
+    grammar_ = grammarImage_->empty() ? nullptr : LoadGrammar(&reader);
+    ByteReader dictReader = MakeByteReader(dictImage_->data(), std::ssize(*dictImage_));
+    dictionary_ = dictImage_->empty() ? nullptr : LoadTransducer(&dictReader);
+  }
+  static void TearDownTestSuite() {
+    FreeGrammar(grammar_);
+    if (dictionary_ != nullptr) FreeTransducer(dictionary_);
+    delete grammarImage_;
+    delete dictImage_;
+  }
+  void SetUp() override {
+    ASSERT_NE(grammar_, nullptr) << BRELVOX_GRAMMAR_FILE;
+    ASSERT_NE(dictionary_, nullptr) << BRELVOX_USERDICT_FILE;
+  }
+
+  static std::vector<int32_t> Run(const std::string& text, int32_t flags = 1) {
+    const std::vector<int32_t> input = Utf16(text);
+    DynArray* stream = DynArrayCreate(1, 32, kDefaultGrowth);
+    for (int32_t s : input)
+      DynArrayAppend(stream, &s);
+    DynArray* result = RunCascade(*grammar_, dictionary_, stream, flags);
+    DynArrayRelease(stream);
+    std::vector<int32_t> out(result->data, result->data + result->count);
+    DynArrayRelease(result);
+    return out;
+  }
+
+  // The phonemes of each word, words separated by a space; with stress, each phoneme is
+  // followed by the digit (or 'X' for 10) of its stress symbol.
+  static std::string Transcribe(const std::string& text, bool stress = false) {
+    std::string out;
+    bool inWord = false;
+    for (int32_t s : Run(text)) {
+      if (IsWordMarker(s)) {
+        if (!inWord && !out.empty()) out += ' ';
+        inWord = !inWord;
+      } else if (IsPhonemeSymbol(s)) {
+        out += PhonemeAlphabet[static_cast<size_t>(s - PhonemeBase)];
+      } else if (stress && IsStressSymbol(s)) {
+        const int32_t level = s - StressBase;
+        out += level == 10 ? 'X' : static_cast<char>('0' + level);
+      }
+    }
+    return out;
+  }
+
+  static inline std::vector<char>* grammarImage_ = nullptr;
+  static inline std::vector<char>* dictImage_ = nullptr;
+  static inline Grammar* grammar_ = nullptr;
+  static inline Transducer* dictionary_ = nullptr;
+};
+
+// Transcriptions written from the rules of Bulgarian pronunciation.
+TEST_F(BulgarianGrammar, LetterToSound) {
+  const struct {
+    const char* text;
+    const char* phonemes;
+  } cases[] = {
+      {"хляб", "hLAp"},           // palatalised before я, final devoicing
+      {"ХЛЯБ", "hLAp"},           // upper case
+      {"град", "grAt"},           // final devoicing
+      {"сграда", "zgrAda"},       // regressive voicing
+      {"здравей", "zdrawEj"},     // stress on a final vowel before й
+      {"България", "bylgAr'ja"},  // glide in -ия, stress before it
+      {"щастие", "6tAst'e"},      // щ, glide in -ие
+      {"къща", "kY6ta"},          // ъ stressed, щ
+      {"вход", "fhOt"},           // в devoiced before a voiceless consonant
+      {"сватба", "swAdba"},       // т voiced before б; в does not voice what comes before it
+      {"юг", "jUk"},              // ю at the start of a word
+      {"дюля", "DULa"},           // ю and я after consonants
+      {"шофьор", "6oFOr"},        // ьо
+      {"джоб", "#Op"},            // дж
+      {"дзън", "%Yn"},            // дз
+      {"жена́", "venA"},           // a typed stress mark wins over the rules
+      {"не знам", "ne znAm"},     // a clitic is unstressed
+      {"радост", "rAdost"},       // -ост
+      {"градът", "grAdyt"},       // the article -ът
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Transcribe(c.text), c.phonemes) << c.text;
+}
+
+// Every character stays in the stream once and in order; every phoneme has its stress symbol;
+// word markers pair up; a sentence end gives a pause and one pair of sentence markers.
+TEST_F(BulgarianGrammar, StreamConventions) {
+  const std::string text = "Днес, утре — „Да“! Не? Хляб и вода…";
+  const std::vector<int32_t> input = Utf16(text);
+  const std::vector<int32_t> out = Run(text);
+  std::vector<int32_t> characters;
+  int wordMarkers = 0, sentenceMarkers = 0, pauses = 0;
+  for (size_t i = 0; i < out.size(); ++i) {
+    const int32_t s = out[i];
+    if (s <= kLastCharacterSymbol) characters.push_back(s);
+    if (IsWordMarker(s)) ++wordMarkers;
+    if (IsSentenceMarker(s)) ++sentenceMarkers;
+    if (s == PauseSymbol) ++pauses;
+    if (IsPhonemeSymbol(s)) {
+      ASSERT_LT(i + 1, out.size());
+      EXPECT_TRUE(IsStressSymbol(out[i + 1])) << "phoneme at " << i;
+    }
+    EXPECT_TRUE(s <= kLastCharacterSymbol || IsWordMarker(s) || IsSentenceMarker(s) ||
+                s == PauseSymbol || IsPhonemeSymbol(s) || IsStressSymbol(s))
+        << "stray symbol " << std::hex << s << " at " << std::dec << i;
+  }
+  ASSERT_EQ(characters.size(), input.size());
+  for (size_t i = 0; i < input.size(); ++i) {
+    // Cyrillic upper case comes out lower case; everything else unchanged.
+    const int32_t expected = input[i] >= 0x410 && input[i] <= 0x42F ? input[i] + 0x20 : input[i];
+    EXPECT_EQ(characters[i], expected) << "character " << i;
+  }
+  EXPECT_EQ(wordMarkers, 2 * 7);
+  EXPECT_EQ(sentenceMarkers, 2 * 3);
+  EXPECT_EQ(pauses, 2 + 3);
+}
+
+// The tune: the first accent of a sentence a little high, a statement falls after its last
+// accent, a question rises from it, and the syllables after an accent before a comma stay up.
+TEST_F(BulgarianGrammar, Intonation) {
+  EXPECT_EQ(Transcribe("Това е сграда.", true), "t5O8w5a5 e5 z5g5r5A6d3a3");
+  EXPECT_EQ(Transcribe("Това е сграда ли?", true), "t5O8w5a5 e5 z5g5r5A9dXaX lXiX");
+  EXPECT_EQ(Transcribe("Сграда, да.", true), "z5g5r5A8d6a6 d3a3");
+}
+
+}  // namespace
