@@ -9,52 +9,9 @@
 #include "engine/core/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesize.h"
+#include "tools/voicefile/collecting_host.h"
 
 namespace {
-
-struct Host {
-  RenderedSpeech* speech;
-};
-
-int32_t WriteAudio(void* context, const int16_t* samples, int32_t count) {
-  auto* speech = static_cast<Host*>(context)->speech;
-  speech->audio.insert(speech->audio.end(), samples, samples + count);
-  return 0;
-}
-int32_t PostBoundary(void*, int32_t, int32_t, int32_t, int32_t) {
-  return 0;
-}
-int32_t PostPhoneme(void* context, int32_t phoneme, int32_t duration, int32_t, int32_t,
-                    int32_t start) {
-  auto* speech = static_cast<Host*>(context)->speech;
-  speech->phonemeMiddles.push_back(start + duration / 2);
-  speech->phonemes.push_back(kVoiceIndexOrder[static_cast<size_t>(phoneme)]);
-  return 0;
-}
-int32_t PostBookmark(void*, const void*, int32_t) {
-  return 0;
-}
-int32_t GetActions(void*) {
-  return 0;
-}
-int32_t ClearAction(void*, int32_t) {
-  return 0;
-}
-int32_t GetSkip(void*, int32_t*, int32_t* count) {
-  *count = 0;
-  return 0;
-}
-int32_t CompleteSkip(void*, int32_t) {
-  return 0;
-}
-int32_t GetRate(void*, int32_t* rate) {
-  *rate = 0;
-  return 0;
-}
-int32_t GetVolume(void*, int32_t* volume) {
-  *volume = 100;
-  return 0;
-}
 
 double Rms(const std::vector<int16_t>& audio, int64_t start, int64_t length) {
   double sum = 0.0;
@@ -116,12 +73,16 @@ bool RenderPhonemes(VoiceInventory* voice, const std::string& phonemes, int32_t 
   }
   symbols.push_back(PauseSymbol);
   symbols.push_back(PauseSymbol);
-  Host host{speech};
-  const EngineSite site{&host,        WriteAudio, PostBoundary, PostPhoneme,
-                        PostBookmark, GetActions, ClearAction,  GetSkip,
-                        CompleteSkip, GetRate,    GetVolume};
-  return RenderSymbolStream(voice, symbols.data(), static_cast<int32_t>(symbols.size()), &site) ==
-         0;
+  CollectingHost host;
+  const EngineSite site = host.Table();
+  const bool rendered =
+      RenderSymbolStream(voice, symbols.data(), static_cast<int32_t>(symbols.size()), &site) == 0;
+  speech->audio = std::move(host.audio);
+  for (const PhonemeSpan& p : host.phonemes) {
+    speech->phonemeMiddles.push_back(p.start + p.duration / 2);
+    speech->phonemes.push_back(kVoiceIndexOrder[static_cast<size_t>(p.phoneme)]);
+  }
+  return rendered;
 }
 
 VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech, int32_t stress) {
