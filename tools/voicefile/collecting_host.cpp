@@ -15,7 +15,9 @@ int32_t WriteAudio(void* context, const int16_t* samples, int32_t count) {
 int32_t PostBoundary(void*, int32_t, int32_t, int32_t, int32_t) {
   return 0;
 }
-int32_t PostPhoneme(void*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t PostPhoneme(void* context, int32_t phoneme, int32_t duration, int32_t, int32_t,
+                    int32_t start) {
+  Host(context).phonemes.push_back({phoneme, start, duration});
   return 0;
 }
 int32_t PostBookmark(void*, const void*, int32_t) {
