@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -318,8 +319,14 @@ class FormSurface final : public QWidget {
     const forms::WindowSpec& spec = window.spec();
     back_ = spec.back_colour ? ToQColor(*spec.back_colour) : kButtonFace;
     setFont(ScreenFont(DefaultFormFont()));
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] { TakePosition(); });
   }
-  void Detach() { window_ = nullptr; }
+  void Detach() {
+    window_ = nullptr;
+    settle_.stop();
+  }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -339,6 +346,29 @@ class FormSurface final : public QWidget {
     const forms::MouseButton button = ToButton(event->button());
     binding_.Deliver([window, button] { window->MouseUp(button); });
   }
+  // The window manager may keep a window from going where it was asked to (most keep part of it
+  // on screen). Once the window has settled, its real place becomes the window's Left and Top,
+  // as the desktop would report them, so that what is computed from them (the clicks on the
+  // page) matches the screen.
+  void moveEvent(QMoveEvent* event) override {
+    QWidget::moveEvent(event);
+    if (window_) settle_.start();
+  }
+  void TakePosition() {
+    if (!window_ || !isVisible()) return;
+    const QPoint at = pos();
+    const forms::Geometry& g = window_->geometry();
+    if (at.x() == Px(g.left) && at.y() == Px(g.top)) return;
+    forms::Window* window = window_;
+    const bool moved_x = at.x() != Px(g.left);
+    const bool moved_y = at.y() != Px(g.top);
+    binding_.Post([window, at, moved_x, moved_y] {
+      if (!window->loaded()) return;
+      if (moved_x) window->SetLeft(at.x() * forms::kTwipsPerPixel);
+      if (moved_y) window->SetTop(at.y() * forms::kTwipsPerPixel);
+    });
+  }
+
   void closeEvent(QCloseEvent* event) override {
     event->ignore();
     if (!window_) return;
@@ -351,8 +381,10 @@ class FormSurface final : public QWidget {
  private:
   FormsBinding& binding_;
   forms::Window* window_;
+  static constexpr int kSettleMs = 300;
   QPixmap picture_;
   QColor back_;
+  QTimer settle_;
 };
 
 // ---- The binding ----

@@ -267,7 +267,7 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
       "tray-add", [](const std::string&) { return true; }, "put its icon into the tray");
   EXPECT_NE(icon.find("Кликни с мишката, за да се отвори транслатора!"), std::string::npos) << icon;
   ExpectEvent("show", "Form1", "show its window");
-  Screenshot("translator-loading.png", MainWindow(), 214);
+  Screenshot("translator-first-page.png", MainWindow(), 214);
   Expect(
       "document-complete", [](const std::string&) { return true; }, "load its first page");
   ExpectControl(
@@ -410,11 +410,13 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
     const DesktopSession::WindowInfo compact = MainWindow();
     EXPECT_EQ(compact.height, 91);  // Picture8's bottom: 1365 twips
     EXPECT_LT(compact.x, 0);
+    EXPECT_GT(compact.x + compact.width, 0);
     EXPECT_TRUE(session_->Screenshot(std::string(kArtifacts) + "/translator-compact.png", 0,
                                      std::max(0, compact.y - 20), 120, compact.height + 40));
     Step();
-    // The restore button lies 13 pixels into the screen.
-    session_->Xdotool("mousemove 7 " + std::to_string(compact.y + 21) + " click 1");
+    // The restore button: Picture7 at 6820, 80 twips in the window.
+    session_->Xdotool("mousemove " + std::to_string(compact.x + 468) + " " +
+                      std::to_string(compact.y + 21) + " click 1");
   }
   ExpectControl(
       "Form1.Check4", [](const ControlState& c) { return c.value == 0; },
