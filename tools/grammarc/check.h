@@ -12,8 +12,8 @@
 
 namespace grammarc {
 
-// The engine's result for one input: the cascade over the grammar file (and the user dictionary
-// file, which may be empty). Empty optional when the engine refuses a file.
+// The engine's results: the cascade over the grammar file (and the user dictionary file, when
+// not empty) for every input. `loaded` is false when the engine refuses a file.
 struct EngineRun {
   bool loaded = false;
   std::vector<std::vector<int32_t>> outputs;
