@@ -172,6 +172,26 @@ TEST_F(BulgarianGrammar, StreamConventions) {
   EXPECT_EQ(pauses, 2 + 3);
 }
 
+// Numbers, clitics, stress marks and mixed scripts keep every character too.
+TEST_F(BulgarianGrammar, CharactersKeptInMixedText) {
+  for (const std::string text : {"В 2026 г. имаше 15 души, 3,5 кг и 12345 лв.",
+                                 "Ку́чето на Hans-Peter (№ 7) е 007?!", "а1б2в 10:30 25.12.2026"}) {
+    const std::vector<int32_t> input = Utf16(text);
+    std::vector<int32_t> characters;
+    int wordMarkers = 0;
+    for (int32_t s : Run(text)) {
+      if (s <= kLastCharacterSymbol) characters.push_back(s);
+      if (IsWordMarker(s)) ++wordMarkers;
+    }
+    ASSERT_EQ(characters.size(), input.size()) << text;
+    for (size_t i = 0; i < input.size(); ++i) {
+      const int32_t expected = input[i] >= 0x410 && input[i] <= 0x42F ? input[i] + 0x20 : input[i];
+      EXPECT_EQ(characters[i], expected) << text << " character " << i;
+    }
+    EXPECT_EQ(wordMarkers % 2, 0) << text;
+  }
+}
+
 // The tune: the first accent of a sentence a little high, a statement falls after its last
 // accent, a question rises from it, and the syllables after an accent before a comma stay up.
 TEST_F(BulgarianGrammar, Intonation) {
