@@ -73,7 +73,9 @@ class BulgarianGrammar : public ::testing::Test {
   }
 
   static std::vector<int32_t> Run(const std::string& text, int32_t flags = 1) {
-    const std::vector<int32_t> input = Utf16(text);
+    return Run(Utf16(text), flags);
+  }
+  static std::vector<int32_t> Run(const std::vector<int32_t>& input, int32_t flags = 1) {
     DynArray* stream = DynArrayCreate(1, 32, kDefaultGrowth);
     for (int32_t s : input)
       DynArrayAppend(stream, &s);
@@ -87,9 +89,12 @@ class BulgarianGrammar : public ::testing::Test {
   // The phonemes of each word, words separated by a space; with stress, each phoneme is
   // followed by the digit (or 'X' for 10) of its stress symbol.
   static std::string Transcribe(const std::string& text, bool stress = false) {
+    return Transcribe(Run(text), stress);
+  }
+  static std::string Transcribe(const std::vector<int32_t>& stream, bool stress = false) {
     std::string out;
     bool inWord = false;
-    for (int32_t s : Run(text)) {
+    for (int32_t s : stream) {
       if (IsWordMarker(s)) {
         if (!inWord && !out.empty()) out += ' ';
         inWord = !inWord;
@@ -190,6 +195,24 @@ TEST_F(BulgarianGrammar, CharactersKeptInMixedText) {
     }
     EXPECT_EQ(wordMarkers % 2, 0) << text;
   }
+}
+
+// Spelled-out text: letters by their names (Cyrillic, Latin), digits by theirs, as one word;
+// the text around it is read as usual.
+TEST_F(BulgarianGrammar, SpellOut) {
+  std::vector<int32_t> input = Utf16("да ");
+  input.insert(input.end(), {SpellStartSymbol, SpellWordSymbol});
+  for (int32_t c : Utf16("Бъ1 xЯ"))
+    input.push_back(c);
+  input.insert(input.end(), {SpellWordSymbol, SpellEndSymbol});
+  for (int32_t c : Utf16(" хляб"))
+    input.push_back(c);
+  const std::vector<int32_t> out = Run(input);
+  EXPECT_EQ(Transcribe(out), "da bYErgoLAmednOIksjA hLAp");
+  int characters = 0;
+  for (int32_t s : out)
+    characters += s <= kLastCharacterSymbol ? 1 : 0;
+  EXPECT_EQ(characters, 3 + 6 + 5);
 }
 
 // The tune: the first accent of a sentence a little high, a statement falls after its last
