@@ -83,7 +83,10 @@ int main(int argc, char** argv) {
     std::string line;
     while (std::getline(text, line)) {
       if (line.empty() || line == "%" || line.rfind("--", 0) == 0 || line[0] == '#') continue;
-      line = line.substr(0, line.find('\t'));  // word lists: the word before a tab
+      if (line.find_first_not_of(" \t") != std::string::npos && line[0] == '\t')
+        line = line.substr(line.find_first_not_of(" \t"));  // indented text
+      line = line.substr(0, line.find('\t'));               // word lists: the word before a tab
+      if (line.empty()) continue;
       const std::vector<int32_t> input = Utf16(line);
       DynArray* stream = DynArrayCreate(1, 32, kDefaultGrowth);
       for (int32_t s : input)
