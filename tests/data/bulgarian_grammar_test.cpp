@@ -137,8 +137,10 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"дзън", "%Yn"},            // дз
       {"жена́", "venA"},           // a typed stress mark wins over the rules
       {"не знам", "ne znAm"},     // a clitic is unstressed
-      {"радост", "rAdost"},       // -ост
-      {"градът", "grAdyt"},       // the article -ът
+      {"Не, да.", "nE da"},       // a clitic alone at the start of a sentence is stressed
+      {"Да.", "dA"},
+      {"радост", "rAdost"},  // -ост
+      {"градът", "grAdyt"},  // the article -ът
   };
   for (const auto& c : cases)
     EXPECT_EQ(Transcribe(c.text), c.phonemes) << c.text;
