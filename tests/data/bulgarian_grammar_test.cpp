@@ -139,8 +139,9 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"не знам", "ne znAm"},     // a clitic is unstressed
       {"Не, да.", "nE da"},       // a clitic alone at the start of a sentence is stressed
       {"Да.", "dA"},
-      {"радост", "rAdost"},  // -ост
-      {"градът", "grAdyt"},  // the article -ът
+      {"по-добре", "pO dobrE"},  // comparative по- is stressed
+      {"радост", "rAdost"},      // -ост
+      {"градът", "grAdyt"},      // the article -ът
   };
   for (const auto& c : cases)
     EXPECT_EQ(Transcribe(c.text), c.phonemes) << c.text;
