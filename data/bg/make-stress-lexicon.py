@@ -97,7 +97,9 @@ def main(argv):
     votes = collections.defaultdict(collections.Counter)
     pos_of = {}
     for plain, vowel, pos, single in stressed_words(lines):
-        votes[plain][vowel] += 1
+        # A word given alone is surer than one inside a phrase, whose stress can follow
+        # the phrase ("о́ко за о́ко").
+        votes[plain][vowel] += 10 if single else 1
         if single:
             pos_of.setdefault(plain, pos)
     base = {w: c.most_common(1)[0][0] for w, c in votes.items()}

@@ -139,9 +139,37 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"не знам", "ne znAm"},     // a clitic is unstressed
       {"Не, да.", "nE da"},       // a clitic alone at the start of a sentence is stressed
       {"Да.", "dA"},
-      {"по-добре", "pO dobrE"},  // comparative по- is stressed
-      {"радост", "rAdost"},      // -ост
-      {"градът", "grAdyt"},      // the article -ът
+      {"по-добре", "pO dobrE"},          // comparative по- is stressed
+      {"радост", "rAdost"},              // -ост
+      {"градът", "grAdyt"},              // the article -ът
+      {"къщата", "kY6tata"},             // definite forms keep the stress of the dictionary form
+      {"хубавата", "hUbawata"},          // likewise for adjectives
+      {"това", "towA"},                  // stress from the lexicon
+      {"програмиране", "programIrane"},  // stress from the suffix model
+      {"вертолетчик", "wertolEt4ik"},
+      {"в къщата", "f kY6tata"},  // a clitic's last consonant joins the next word
+      {"в окото", "w okOto"},
+      {"с брат", "z brAt"},
+      {"от град", "od grAt"},
+      {"0", "nUla"},  // numbers: cardinals up to 9999, each digit kept
+      {"15", "petnAdeset"},
+      {"100", "stO"},
+      {"1100", "hiLAdaistO"},
+      {"2021", "dwEhiLAdidwAdesetiednO"},
+      {"3,5", "trI pEt"},        // no pause at a comma between digits
+      {"007", "nUlanUlasEdem"},  // not a plain number: digit by digit
+      {"12345", "ednOdwEtrI4EtiripEt"},
+      {"2026 г.", "dwEhiLAdidwAdeseti6Est godIna"},  // abbreviations read in full
+      {"5 кг", "pEt kilogrAma"},
+      {"т.е.", "tOest"},
+      {"д-р Иванов", "dOktor iwAnof"},
+      {"10 %", "dEset procEnta"},
+      {"1-ви март", "pYrwi mArt"},  // ordinals written with a suffix
+      {"21-ви век", "dwAdesetipYrwi wEk"},
+      {"2-ра", "ftOra"},
+      {"USB", "UEsbE"},              // Latin capitals spelled by their names
+      {"Hans-Peter", "hAns pEter"},  // other Latin words transliterated
+      {"Google", "gUgle"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Transcribe(c.text), c.phonemes) << c.text;
