@@ -448,14 +448,13 @@ class Parser {
     while (std::getline(lines, line)) {
       ++number;
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      std::vector<Token> tokens = Lexer(line, name, number).Tokens();
       // A backslash at the end of a line continues the statement on the next line.
       const size_t trimmed = line.find_last_not_of(" \t");
       const bool continues = trimmed != std::string::npos && line[trimmed] == '\\' &&
                              line.find('#') == std::string::npos;
+      if (continues) line.erase(trimmed);
+      std::vector<Token> tokens = Lexer(line, name, number).Tokens();
       if (continues) {
-        line.erase(trimmed);
-        tokens = Lexer(line, name, number).Tokens();
         tokens.pop_back();
         pending.insert(pending.end(), tokens.begin(), tokens.end());
         continue;

@@ -67,6 +67,8 @@ const Case kCases[] = {
      "_\n"
      " \"\" -> \"2\"\n",
      "xбк б", "2x1п2к2 2b2"},
+    {"a backslash at the end of a line continues the statement",
+     "stage s\n \"a\" -> \\\n    \"b\" / \\  \n \"x\" _\n", "xa a", "xb a"},
     {"empty input stays empty", "stage s\n \"\" -> \"x\"\n", "", ""},
 };
 
