@@ -17,6 +17,7 @@
 #include "engine/core/grammar.h"
 #include "engine/core/phoneme_set.h"
 #include "engine/core/symbols.h"
+#include "platform/com/unicode.h"
 
 namespace {
 
@@ -27,31 +28,10 @@ constexpr const char* kUsage =
     "the grammar with the engine's cascade and writes the phoneme pairs it emits to OUTPUT,\n"
     "one pair of phoneme characters a line.\n";
 
+// The UTF-16 code units of a UTF-8 text, as the engine's symbols.
 std::vector<int32_t> Utf16(const std::string& text) {
-  std::vector<int32_t> units;
-  for (size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    uint32_t c = b;
-    size_t extra = 0;
-    if (b >= 0xF0) {
-      c = b & 0x07u, extra = 3;
-    } else if (b >= 0xE0) {
-      c = b & 0x0Fu, extra = 2;
-    } else if (b >= 0xC0) {
-      c = b & 0x1Fu, extra = 1;
-    }
-    if (i + extra >= text.size()) break;  // a cut sequence at the end
-    for (size_t k = 1; k <= extra; ++k)
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-    i += 1 + extra;
-    if (c >= 0x10000) {
-      units.push_back(static_cast<int32_t>(0xD800 + ((c - 0x10000) >> 10)));
-      units.push_back(static_cast<int32_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      units.push_back(static_cast<int32_t>(c));
-    }
-  }
-  return units;
+  const std::u16string units = Utf8ToUtf16(text);
+  return std::vector<int32_t>(units.begin(), units.end());
 }
 
 }  // namespace
