@@ -28,6 +28,24 @@ std::int64_t NowMs() {
 constexpr long kNetWmStateAdd = 1;
 constexpr long kSourceApplication = 1;
 
+// Where the pointer is on the root window and which buttons and modifiers are down.
+struct PointerState {
+  int x = 0;
+  int y = 0;
+  unsigned int mask = 0;
+};
+
+PointerState QueryPointer(Display* display, Window root) {
+  Window root_return = 0;
+  Window child = 0;
+  int win_x = 0;
+  int win_y = 0;
+  PointerState state;
+  XQueryPointer(display, root, &root_return, &child, &state.x, &state.y, &win_x, &win_y,
+                &state.mask);
+  return state;
+}
+
 }  // namespace
 
 void ButtonHistory::Record(bool press, std::int64_t) {
@@ -190,16 +208,8 @@ void X11Desktop::SkipTaskbar(unsigned long xwindow) {
 
 desktop::CursorPoint X11Desktop::CursorPosition() {
   SendPendingMove();
-  Window root_return = 0;
-  Window child = 0;
-  int root_x = 0;
-  int root_y = 0;
-  int win_x = 0;
-  int win_y = 0;
-  unsigned int mask = 0;
-  XQueryPointer(state_->display, state_->root, &root_return, &child, &root_x, &root_y, &win_x,
-                &win_y, &mask);
-  return {root_x, root_y};
+  const PointerState pointer = QueryPointer(state_->display, state_->root);
+  return {pointer.x, pointer.y};
 }
 
 void X11Desktop::MouseEvent(std::uint32_t flags, std::int32_t dx, std::int32_t dy) {
@@ -342,15 +352,7 @@ void X11Desktop::MakeTopmost(forms::WindowHandle window) {
 
 bool X11Desktop::ButtonReadsPressed(int virtual_key) {
   ProcessEvents();
-  Window root_return = 0;
-  Window child = 0;
-  int root_x = 0;
-  int root_y = 0;
-  int win_x = 0;
-  int win_y = 0;
-  unsigned int mask = 0;
-  XQueryPointer(state_->display, state_->root, &root_return, &child, &root_x, &root_y, &win_x,
-                &win_y, &mask);
+  const unsigned int mask = QueryPointer(state_->display, state_->root).mask;
   const std::int64_t now = NowMs();
   if (virtual_key == desktop::kVkLeftButton) return state_->left.Query(mask & Button1Mask, now);
   if (virtual_key == desktop::kVkRightButton) return state_->right.Query(mask & Button3Mask, now);
