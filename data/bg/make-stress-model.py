@@ -32,7 +32,9 @@ def vowels(word):
     return sum(1 for c in word if c in VOWELS)
 
 
-def read(path):
+def read(path, far=None):
+    """The words of two or more vowels with their answer. Words stressed further back than the
+    model reaches are left out; with `far` (a list) they are appended to it."""
     words = []
     with open(path, encoding="utf-8") as f:
         for line in f:
@@ -46,6 +48,8 @@ def read(path):
             from_end = n - 1 - int(index)
             if 0 <= from_end <= MAX_FROM_END:
                 words.append((word, from_end))
+            elif far is not None:
+                far.append(word)
     return words
 
 
