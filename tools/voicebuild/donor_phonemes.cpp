@@ -104,7 +104,10 @@ std::string DonorPhonemeText(std::string_view phonemes) {
     // syllable-final l keeps a phoneme of its own.
     const bool consonantNext =
         i + 1 < phonemes.size() && phonemes[i + 1] != '_' && !IsVowel(phonemes[i + 1]);
-    text += c == 'l' && consonantNext ? "l/" : p->mnemonic;
+    // The donor drops its glide before j; a short i stands for it there.
+    const bool glideBeforeJ =
+        c == kGlidePhoneme && i + 1 < phonemes.size() && phonemes[i + 1] == 'j';
+    text += c == 'l' && consonantNext ? "l/" : (glideBeforeJ ? "i" : p->mnemonic);
   }
   return text;
 }

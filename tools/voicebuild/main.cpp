@@ -17,13 +17,17 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: voicebuild --output FILE [--pairs FILE] [--report FILE] [--data DIR]\n"
+    "usage: voicebuild --output FILE [--all-pairs] [--pairs FILE]... [--report FILE] [--data DIR]\n"
     "                  [--work DIR] [--smooth-back N] [--smooth-forward N]\n"
     "       voicebuild --list-pairs\n"
     "       voicebuild --donor-say PHONEMES --raw FILE [--data DIR] [--work DIR]\n"
     "Builds a diphone voice file from the donor synthesizer (espeak-ng), one carrier word per\n"
     "phoneme pair. Without --pairs every pair that makes sense in Bulgarian is built; a pair file\n"
-    "holds one pair of phoneme characters a line. --data names the voice data folder (the flat\n"
+    "holds one pair of phoneme characters a line (--pairs may be given more than once; the voice\n"
+    "gets the union, and --all-pairs adds every sensible pair to the files' pairs). The report\n"
+    "tells how many pairs of each list were built and names the missing ones; a pair of a --pairs\n"
+    "file without a unit is also warned about on stderr. --data names the voice data folder (the "
+    "flat\n"
     "donor variant), --work a folder for the donor's data links (default: FILE.work).\n"
     "--recordings builds the voice from a folder of recordings instead of the donor: NAME.wav\n"
     "(16-bit mono) with NAME.lab beside it, a line \"START END PHONEME\" per phoneme; without\n"
@@ -83,7 +87,8 @@ int SayWithDonor(const std::string& phonemes, const std::string& rawFile,
 
 int main(int argc, char** argv) {
   std::string output;
-  std::string pairFile;
+  std::vector<std::string> pairFiles;
+  bool allPairs = false;
   std::string reportFile;
   std::string dataDir = VOICEBUILD_DATA_DIR;
   std::string workDir;
@@ -104,7 +109,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--output" && hasValue) {
       output = argv[++i];
     } else if (arg == "--pairs" && hasValue) {
-      pairFile = argv[++i];
+      pairFiles.emplace_back(argv[++i]);
+    } else if (arg == "--all-pairs") {
+      allPairs = true;
     } else if (arg == "--report" && hasValue) {
       reportFile = argv[++i];
     } else if (arg == "--donor-say" && hasValue) {
@@ -141,12 +148,19 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string error;
-  if (pairFile.empty()) {
-    if (recordingFolder.empty()) options.pairs = DefaultPairList();
-  } else if (!ReadPairFile(pairFile, &options.pairs, &error)) {
-    std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
-    return 1;
+  std::vector<PairSource> sources;
+  if (allPairs || (pairFiles.empty() && recordingFolder.empty()))
+    sources.push_back(PairSource{"the sensible pairs", DefaultPairList()});
+  for (const std::string& file : pairFiles) {
+    PairSource source{file, {}};
+    if (!ReadPairFile(file, &source.pairs, &error)) {
+      std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
+      return 1;
+    }
+    sources.push_back(std::move(source));
   }
+  for (const PairSource& source : sources)
+    MergePairs(&options.pairs, source.pairs);
   options.donor.variantFile = (std::filesystem::path(dataDir) / "brelvox-flat").string();
   options.donor.workFolder = workDir.empty() ? output + ".work" : workDir;
 
@@ -165,7 +179,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
     return 1;
   }
-  const std::string text = FormatReport(report);
+  const std::string coverage = CoverageReport(sources, voice);
+  const std::string text = coverage + FormatReport(report);
   if (!reportFile.empty()) {
     std::ofstream out(reportFile);
     out << text;
@@ -177,11 +192,24 @@ int main(int argc, char** argv) {
   std::printf("voicebuild: wrote %s: %d of %d pairs, %lld samples, base pitch %.3f Hz\n",
               output.c_str(), report.built, report.requested,
               static_cast<long long>(report.sampleCount), report.baseF0);
+  std::fputs(coverage.c_str(), stdout);
   if (!report.failed.empty()) {
     std::printf("voicebuild: %zu pairs could not be made (see the report):", report.failed.size());
     for (size_t i = 0; i < report.failed.size() && i < 20; ++i)
       std::printf(" %c%c", report.failed[i].pair.first, report.failed[i].pair.second);
     std::printf("%s\n", report.failed.size() > 20 ? " ..." : "");
+  }
+  // A pair named in a pair file (the pairs the front end emits) that has no unit is a warning:
+  // the voice still serves, the engine passes over the pair.
+  int32_t missingFromFiles = 0;
+  const std::vector<PairSource> files(sources.end() - static_cast<ptrdiff_t>(pairFiles.size()),
+                                      sources.end());
+  CoverageReport(files, voice, &missingFromFiles);
+  if (missingFromFiles > 0) {
+    std::fprintf(stderr,
+                 "voicebuild: warning: %d pairs of the pair files have no unit (see the coverage "
+                 "lines); the engine will pass over them.\n",
+                 missingFromFiles);
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "pair_list.h"
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "donor_phonemes.h"
@@ -52,4 +53,11 @@ bool ReadPairFile(const std::string& path, std::vector<PhonemePair>* pairs, std:
     return false;
   }
   return true;
+}
+
+void MergePairs(std::vector<PhonemePair>* pairs, const std::vector<PhonemePair>& more) {
+  std::set<PhonemePair> seen(pairs->begin(), pairs->end());
+  for (const PhonemePair& p : more) {
+    if (seen.insert(p).second) pairs->push_back(p);
+  }
 }

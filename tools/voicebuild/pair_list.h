@@ -19,3 +19,12 @@ bool ReadPairFile(const std::string& path, std::vector<PhonemePair>* pairs, std:
 
 // Parses the text of a pair file (as ReadPairFile).
 bool ParsePairList(const std::string& text, std::vector<PhonemePair>* pairs, std::string* error);
+
+// Appends the pairs of `more` that `pairs` does not hold yet, in their order.
+void MergePairs(std::vector<PhonemePair>* pairs, const std::vector<PhonemePair>& more);
+
+// A list of wanted pairs and where it came from, for the coverage report.
+struct PairSource {
+  std::string name;
+  std::vector<PhonemePair> pairs;
+};

@@ -103,7 +103,9 @@ Carrier MakeCarrier(PhonemePair pair) {
   if (x == '_') {
     carrier.leadingPause = true;
   } else if (x == kGlidePhoneme) {
-    left = "ti";
+    // The glide after a vowel, as in the default pairs; before j it follows a consonant, as the
+    // front end writes -ия (the donor drops its glide after i before j).
+    left = y == 'j' ? "tyt" : "ti";
   } else if (IsVowelPhoneme(x)) {
     left = "tyt";
   } else {
@@ -360,5 +362,33 @@ std::string FormatReport(const VoiceBuildReport& report) {
     out << "not made: " << n.pair.first << n.pair.second << ": " << n.text << "\n";
   for (const PairNote& n : report.notes)
     out << "note: " << n.pair.first << n.pair.second << ": " << n.text << "\n";
+  return out.str();
+}
+
+std::string CoverageReport(const std::vector<PairSource>& sources, const VoiceFileContents& voice,
+                           int32_t* missing) {
+  std::ostringstream out;
+  int32_t lacking = 0;
+  for (const PairSource& source : sources) {
+    std::string absent;
+    int32_t built = 0;
+    for (const PhonemePair& p : source.pairs) {
+      const int32_t a = VoiceIndexOf(p.first);
+      const int32_t b = VoiceIndexOf(p.second);
+      const bool present = a >= 0 && b >= 0 &&
+                           static_cast<size_t>(a * 53 + b) < voice.units.size() &&
+                           voice.units[static_cast<size_t>(a * 53 + b)].duration > 0;
+      if (present) {
+        ++built;
+      } else {
+        absent += std::string(" ") + p.first + p.second;
+      }
+    }
+    lacking += static_cast<int32_t>(source.pairs.size()) - built;
+    out << "coverage of " << source.name << ": " << built << " of " << source.pairs.size()
+        << " pairs\n";
+    if (!absent.empty()) out << "missing from " << source.name << ":" << absent << "\n";
+  }
+  if (missing != nullptr) *missing = lacking;
   return out.str();
 }

@@ -72,5 +72,11 @@ bool BuildDonorVoice(const VoiceBuildOptions& options, VoiceFileContents* voice,
 bool BuildRecordedVoice(const VoiceBuildOptions& options, const std::string& folder,
                         VoiceFileContents* voice, VoiceBuildReport* report, std::string* error);
 
-// A readable coverage report.
+// A readable report of the build.
 std::string FormatReport(const VoiceBuildReport& report);
+
+// The coverage of each pair source by a built voice: a line "coverage of NAME: built of asked"
+// and a line naming every pair of the source the voice lacks. `missing` (optional) receives the
+// number of wanted pairs without a unit, over all sources.
+std::string CoverageReport(const std::vector<PairSource>& sources, const VoiceFileContents& voice,
+                           int32_t* missing = nullptr);

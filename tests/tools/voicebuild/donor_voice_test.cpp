@@ -24,7 +24,8 @@ class DonorVoice : public ::testing::Test {
     VoiceBuildOptions options;
     options.donor.variantFile = std::string(VOICEBUILD_DATA_DIR) + "/brelvox-flat";
     options.donor.workFolder = work_->Path();
-    // The word's pairs with the pauses, a palatalised consonant, the glide and a voiceless stop.
+    // The word's pairs with the pauses, a palatalised consonant, the glide (after a vowel, after a
+    // consonant and before j, as the front end writes -ия) and a voiceless stop.
     const std::string word = std::string("_") + kWord + "_";
     for (size_t i = 0; i + 1 < word.size(); ++i)
       options.pairs.emplace_back(word[i], word[i + 1]);
@@ -34,7 +35,9 @@ class DonorVoice : public ::testing::Test {
                                                   {'i', '\''},
                                                   {'\'', 'a'},
                                                   {'a', 't'},
-                                                  {'t', 'a'}}) {
+                                                  {'t', 'a'},
+                                                  {'t', '\''},
+                                                  {'\'', 'j'}}) {
       options.pairs.push_back(p);
     }
     pairs_ = options.pairs;

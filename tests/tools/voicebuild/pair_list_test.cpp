@@ -3,8 +3,10 @@
 
 #include <algorithm>
 
+#include "engine/core/phoneme_set.h"
 #include "tools/voicebuild/donor_phonemes.h"
 #include "tools/voicebuild/pair_list.h"
+#include "tools/voicebuild/voice_builder.h"
 
 namespace {
 
@@ -50,6 +52,29 @@ TEST(DonorText, SeparatesPhonemesAndMarksStress) {
   // A plain l before a consonant is the donor's syllable-final l.
   EXPECT_EQ(DonorPhonemeText("ylt"), "@|l/|t");
   EXPECT_EQ(DonorPhonemeText("yla"), "@|l|a");
+  // The donor drops its glide before j (the front end's -ия), so a short i stands for it.
+  EXPECT_EQ(DonorPhonemeText("t'jA"), "t|i|j|'a");
+  EXPECT_EQ(DonorPhonemeText("t'A"), "t|;|'a");
+}
+
+TEST(PairList, UnionOfSourcesAndItsCoverage) {
+  std::vector<PhonemePair> pairs{{'t', 'a'}, {'a', '_'}};
+  MergePairs(&pairs, {{'a', '_'}, {'t', '\''}, {'t', 'a'}, {'\'', 'j'}});
+  EXPECT_EQ(pairs, (std::vector<PhonemePair>{{'t', 'a'}, {'a', '_'}, {'t', '\''}, {'\'', 'j'}}));
+
+  // A voice holding ta and a_ only: the grammar's list lacks t' and 'j, and says so.
+  VoiceFileContents voice;
+  voice.units.assign(53 * 53, DiphoneUnit{0, 0, 0, 0, 0});
+  voice.units[static_cast<size_t>(VoiceIndexOf('t') * 53 + VoiceIndexOf('a'))].duration = 10;
+  voice.units[static_cast<size_t>(VoiceIndexOf('a') * 53 + VoiceIndexOf('_'))].duration = 10;
+  int32_t missing = -1;
+  const std::string report =
+      CoverageReport({{"sensible", {{'t', 'a'}}}, {"grammar", pairs}}, voice, &missing);
+  EXPECT_EQ(missing, 2);
+  EXPECT_NE(report.find("coverage of sensible: 1 of 1 pairs"), std::string::npos) << report;
+  EXPECT_NE(report.find("coverage of grammar: 2 of 4 pairs"), std::string::npos) << report;
+  EXPECT_NE(report.find("missing from grammar: t' 'j"), std::string::npos) << report;
+  EXPECT_EQ(report.find("missing from sensible"), std::string::npos) << report;
 }
 
 }  // namespace
