@@ -70,4 +70,21 @@ void BM_WindowAndMix(benchmark::State& state) {
 }
 BENCHMARK(BM_WindowAndMix);
 
+// The mix buffer converted to 16-bit samples, as each flush does.
+void BM_ConvertToPcm(benchmark::State& state) {
+  Voice v;
+  VoiceInventory& voice = v.voice;
+  for (int32_t i = 0; i < voice.bufferLength; ++i)
+    voice.mixBuffer[i] = (i % 2000 - 1000) * 40.5;
+  int64_t samples = 0;
+  for (auto _ : state) {
+    ConvertToPcm(voice.mixBuffer, voice.pcmBuffer, voice.bufferLength, 0.9);
+    benchmark::DoNotOptimize(voice.pcmBuffer[7]);
+    samples += voice.bufferLength;
+  }
+  state.counters["audio_s_per_cpu_s"] = benchmark::Counter(
+      static_cast<double>(samples) / voice.sampleRate, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ConvertToPcm);
+
 }  // namespace

@@ -9,10 +9,19 @@
 #include "byte_reader.h"
 #include "dyn_array.h"
 
+// Symbols below this (characters, markers, phonemes, stress and the grammars' own symbols) find
+// their class through pages of 256 classes built at load time; others by binary search.
+inline constexpr int32_t kPagedSymbols = 0x13000;
+inline constexpr int32_t kClassPageSize = 256;
+
 // Sorted symbols; the class of a symbol is its index, 0 when absent.
 struct SymbolAlphabet {
   DynArray* symbols;
   int32_t catchAll;  // index of the symbol -1, or -1 when the alphabet lacks it
+  // pageOf[s / 256]: the first entry in `pages` of the page holding symbol s, or -1 when no symbol
+  // of the alphabet lies on that page (every symbol there has class 0).
+  int32_t* pageOf;
+  int32_t* pages;
 };
 
 // A state table: two words the engine does not use, then its rows.
@@ -26,13 +35,22 @@ DynArray* ReadCountedTable(ByteReader* reader, int32_t width);
 // Counted list: word count p, p words.
 DynArray* ReadCountedList(ByteReader* reader);
 bool ReadStateTable(ByteReader* reader, int32_t width, StateTable* table);
-// An alphabet must be sorted ascending (the class lookup is a binary search).
+// An alphabet must be sorted ascending (the class lookup is a binary search). Reading it also
+// builds its class pages; false when it is unsorted or they cannot be allocated.
 bool ReadAlphabet(ByteReader* reader, SymbolAlphabet* alphabet);
 void FreeAlphabet(SymbolAlphabet* alphabet);
 
-inline int32_t ClassOf(const SymbolAlphabet& alphabet, int32_t symbol) {
+inline int32_t SearchClass(const SymbolAlphabet& alphabet, int32_t symbol) {
   const int32_t index = DynArrayFind(alphabet.symbols, &symbol);
   return index < 0 ? 0 : index;
+}
+
+inline int32_t ClassOf(const SymbolAlphabet& alphabet, int32_t symbol) {
+  if (static_cast<uint32_t>(symbol) < static_cast<uint32_t>(kPagedSymbols)) {
+    const int32_t page = alphabet.pageOf[symbol / kClassPageSize];
+    return page < 0 ? 0 : alphabet.pages[page + symbol % kClassPageSize];
+  }
+  return SearchClass(alphabet, symbol);
 }
 
 // Classes a symbol can fall into: every index of the alphabet, and class 0 even when the alphabet

@@ -42,6 +42,13 @@ JunctionSpan JunctionDifference(const int16_t* previous, int32_t a, int32_t b,
 int32_t MixFrame(double* mix, int32_t mixLength, const double* frame, int32_t length,
                  int32_t position, double weight);
 
+// Windows a frame as WindowFrame does and adds it to mix at `position` with weight 1 in one pass,
+// dropping what falls outside [0, mixLength); `frame` is scratch for halves longer than the
+// window tables. Returns position + the frame length.
+int32_t WindowIntoMix(const WindowTable& table, const int16_t* source, int32_t a, int32_t b,
+                      int32_t c, int32_t e, double* frame, double* mix, int32_t mixLength,
+                      int32_t position);
+
 // pcm[i] = truncate(gain * mix[i]), clipped to -32767..32767.
 void ConvertToPcm(const double* mix, int16_t* pcm, int32_t count, double gain);
 

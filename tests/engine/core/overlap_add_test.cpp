@@ -82,13 +82,43 @@ TEST(ConvertToPcmTest, TruncatesAndClipsSymmetrically) {
   const struct {
     double mix, gain;
     int16_t pcm;
-  } cases[] = {{32767.9, 1, 32767},   {32768, 1, 32767},  {1e12, 1, 32767}, {-32768, 1, -32767},
-               {-32767.5, 1, -32767}, {-1e12, 1, -32767}, {1.9, 1, 1},      {-1.9, 1, -1},
-               {65535, 0.5, 32767},   {-40000, 0, 0},     {200, 0.01, 2}};
+  } cases[] = {{32767.9, 1, 32767}, {32768, 1, 32767},     {1e12, 1, 32767},
+               {-32768, 1, -32767}, {-32767.5, 1, -32767}, {-1e12, 1, -32767},
+               {1.9, 1, 1},         {-1.9, 1, -1},         {65535, 0.5, 32767},
+               {-40000, 0, 0},      {200, 0.01, 2},        {std::nan(""), 1, -32767}};
   for (const auto& c : cases) {
-    int16_t out = 123;
-    ConvertToPcm(&c.mix, &out, 1, c.gain);
-    EXPECT_EQ(out, c.pcm) << c.mix << " x " << c.gain;
+    // 19 samples: two blocks of eight and a tail of three one at a time.
+    const std::vector<double> mix(19, c.mix);
+    std::vector<int16_t> out(20, 123);
+    ConvertToPcm(mix.data(), out.data(), 19, c.gain);
+    std::vector<int16_t> expected(19, c.pcm);
+    expected.push_back(123);  // nothing written past the count
+    EXPECT_EQ(out, expected) << c.mix << " x " << c.gain;
+  }
+}
+
+TEST(WindowIntoMixTest, AddsTheSameSumsAsWindowingThenMixing) {
+  TableHolder t(64);  // halves above 64 go through the frame buffer
+  std::vector<int16_t> source(400);
+  for (size_t i = 0; i < source.size(); ++i)
+    source[i] = static_cast<int16_t>(std::lround(9000 * std::cos(0.21 * static_cast<double>(i))));
+  const struct {
+    int32_t a, b, c, e, position;
+  } cases[] = {{20, 30, 20, 30, 10},  {5, 30, 12, 30, 40},  {40, 10, 12, 30, 5},
+               {20, 30, 20, 30, -25}, {20, 30, 20, 30, 90}, {100, 70, 80, 90, 0},
+               {0, 30, 4, 30, 3},     {20, 0, 20, 9, 50}};
+  for (const auto& c : cases) {
+    std::vector<double> expected(120, 0.5);
+    std::vector<double> frame(400);
+    const int32_t length = WindowFrame(t.table, source.data(), frame.data(), c.a, c.b, c.c, c.e);
+    const int32_t end = MixFrame(expected.data(), 120, frame.data(), length, c.position, 1.0);
+    std::vector<double> mix(120, 0.5);
+    std::vector<double> scratch(400);
+    EXPECT_EQ(WindowIntoMix(t.table, source.data(), c.a, c.b, c.c, c.e, scratch.data(), mix.data(),
+                            120, c.position),
+              end);
+    EXPECT_EQ(mix, expected) << c.a << " " << c.b << " " << c.c << " " << c.e << " at "
+                             << c.position;
   }
 }
 
