@@ -1,6 +1,7 @@
 // brelvox: the speech platform's command line. Speaks with the default voice, drives an engine
-// precisely for tests, lists and installs voices, registers engine libraries and edits the
-// platform's registry.
+// precisely for tests, shows what a voice's grammar makes of a text, edits the user's own
+// pronunciations, lists and installs voices, registers engine libraries and edits the platform's
+// registry.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -13,6 +14,10 @@
 
 #include "platform/audio/audio_output.h"
 #include "platform/brelvox/speak_command.h"
+#include "platform/brelvox/transcribe_command.h"
+#ifdef BRELVOX_LEXICON_COMMANDS
+#include "platform/brelvox/lexicon_command.h"
+#endif
 #include "platform/com/com.h"
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"
@@ -230,6 +235,40 @@ int main(int argc, char** argv) {
   speakCommand->add_option("--raw", speak.raw, "the exact bytes accepted by Write");
   speakCommand->add_option("--events", speak.events, "JSON Lines of what happened (- for stdout)");
 
+  TranscribeOptions transcribe;
+  CLI::App* transcribeCommand = app.add_subcommand(
+      "transcribe",
+      "Print the phonemes the voice's grammar and user dictionary make of a text, word by word "
+      "(e.g. котката gives kOtkata)");
+  transcribeCommand->add_option("TEXT", transcribe.text, "the text (UTF-8)")->required();
+  transcribeCommand->add_flag("--stress", transcribe.stress,
+                              "follow each phoneme by its stress level (0 to 9, X for 10)");
+  transcribeCommand->add_option("--voice", transcribe.voice,
+                                "the voice to use (default: the default voice)");
+
+#ifdef BRELVOX_LEXICON_COMMANDS
+  LexiconOptions lexicon;
+  CLI::App* lexiconCommand = app.add_subcommand(
+      "lexicon", "Edit your own pronunciations; the voice uses them from its next utterance on");
+  lexiconCommand->require_subcommand(1);
+  CLI::App* lexiconAdd = lexiconCommand->add_subcommand(
+      "add", "Add a word's pronunciation (or replace it) and recompile the user dictionary");
+  lexiconAdd->add_option("WORD", lexicon.word, "a word of Bulgarian letters")->required();
+  lexiconAdd
+      ->add_option("PRONUNCIATION", lexicon.pronunciation,
+                   "its phonemes as brelvox transcribe prints them, the stressed vowel in upper "
+                   "case (e.g. kOtka)")
+      ->required();
+  lexiconAdd->add_option("--voice", lexicon.voice,
+                         "the voice to point at the dictionary (default: the default voice)");
+  CLI::App* lexiconRemove = lexiconCommand->add_subcommand(
+      "remove", "Remove a word's pronunciation and recompile the user dictionary");
+  lexiconRemove->add_option("WORD", lexicon.word, "the word")->required();
+  lexiconRemove->add_option("--voice", lexicon.voice,
+                            "the voice to point at the dictionary (default: the default voice)");
+  CLI::App* lexiconList = lexiconCommand->add_subcommand("list", "List your pronunciations");
+#endif
+
   app.add_subcommand("voices", "List the installed voices; * marks the default");
 
   VoiceDescription voice;
@@ -266,6 +305,14 @@ int main(int argc, char** argv) {
   }
   if (say->parsed()) return RunSay(text, file, xml, wav, rate, volume);
   if (speakCommand->parsed()) return RunSpeak(speak);
+  if (transcribeCommand->parsed()) return RunTranscribe(transcribe);
+#ifdef BRELVOX_LEXICON_COMMANDS
+  if (lexiconCommand->parsed()) {
+    lexicon.action = lexiconAdd->parsed() ? "add" : lexiconRemove->parsed() ? "remove" : "list";
+    (void)lexiconList;
+    return RunLexicon(lexicon);
+  }
+#endif
   if (app.got_subcommand("voices")) return RunVoices();
   if (install->parsed()) {
     if (InstallVoiceToken(voice, makeDefault) != 0) {

@@ -1,0 +1,144 @@
+#include "platform/brelvox/transcribe_command.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "engine/core/byte_reader.h"
+#include "engine/core/dyn_array.h"
+#include "engine/core/grammar.h"
+#include "engine/core/phoneme_set.h"
+#include "engine/core/speech_marks.h"
+#include "engine/core/symbols.h"
+#include "engine/core/text_item.h"
+#include "engine/core/transducer.h"
+#include "platform/brelvox/chosen_voice.h"
+#include "platform/com/unicode.h"
+#include "platform/registry/registry.h"
+#include "platform/speech/voice_token.h"
+
+namespace {
+
+constexpr char kSettingsKey[] = "SOFTWARE\\ORVELT\\TTSEngine";
+constexpr DWORD kDefaultSettings = 1;
+
+int Fail(const std::string& message, int status = 1) {
+  std::fprintf(stderr, "brelvox transcribe: %s\n", message.c_str());
+  return status;
+}
+
+// A whole file as 32-bit words (aligned as a mapped image is); false when it cannot be read or
+// is empty, as the engine cannot map an empty file either.
+bool ReadImage(const std::string& path, std::vector<int32_t>* words, int64_t* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (path.empty() || !in) return false;
+  const std::vector<char> content{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
+  if (content.empty() || in.bad()) return false;
+  words->assign((content.size() + 3) / 4, 0);
+  std::copy(content.begin(), content.end(), reinterpret_cast<char*>(words->data()));
+  *bytes = static_cast<int64_t>(content.size());
+  return true;
+}
+
+// The option bits as the engine reads them: the registry value "settings", 1 when absent.
+int32_t EngineFlags() {
+  DWORD value = kDefaultSettings;
+  RegGetDword(HKEY_LOCAL_MACHINE, kSettingsKey, "settings", &value);
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+std::string TranscriptionOf(const int32_t* symbols, int32_t count, bool stress) {
+  std::string out, word;
+  const auto flush = [&] {
+    if (word.empty()) return;
+    if (!out.empty()) out += ' ';
+    out += word;
+    word.clear();
+  };
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t s = symbols[i];
+    if (IsWordMarker(s)) {
+      flush();
+    } else if (IsPhonemeSymbol(s)) {
+      word += PhonemeAlphabet[static_cast<size_t>(s - PhonemeBase)];
+    } else if (stress && IsStressSymbol(s) && !word.empty()) {
+      const int32_t level = s - StressBase;
+      word += level == 10 ? 'X' : static_cast<char>('0' + level);
+    }
+  }
+  flush();
+  return out;
+}
+
+int RunTranscribe(const TranscribeOptions& options) {
+  std::string text;
+  for (const std::string& part : options.text)
+    text += (text.empty() ? "" : " ") + part;
+  if (text.empty()) return Fail("nothing to transcribe: give the TEXT", 2);
+  std::string error;
+  const std::string name = ChooseVoice(options.voice, &error);
+  if (name.empty()) return Fail(error);
+  VoiceToken* token = VoiceToken::FromRegistry(name);
+  if (token == nullptr) return Fail("the voice " + name + " cannot be read from the registry");
+  const std::string grammarPath = token->Value("GrammarData");
+  const std::string dictionaryPath = token->Value("UserDictData");
+  token->Release();
+
+  std::vector<int32_t> grammarImage, dictionaryImage;
+  int64_t grammarBytes = 0, dictionaryBytes = 0;
+  if (grammarPath.empty()) {
+    return Fail("the voice " + name +
+                " names no grammar file (GrammarData); install it again with brelvox "
+                "install-voice");
+  }
+  if (!ReadImage(grammarPath, &grammarImage, &grammarBytes)) {
+    return Fail("cannot read the grammar file " + grammarPath + " of the voice " + name +
+                "; check that it exists or install the voice again");
+  }
+  if (dictionaryPath.empty()) {
+    return Fail("the voice " + name +
+                " names no user dictionary (UserDictData), so the engine cannot use it; install "
+                "it again with brelvox install-voice");
+  }
+  if (!ReadImage(dictionaryPath, &dictionaryImage, &dictionaryBytes)) {
+    return Fail("cannot read the user dictionary " + dictionaryPath + " of the voice " + name +
+                "; check that it exists or install the voice again");
+  }
+  ByteReader grammarReader = MakeByteReader(grammarImage.data(), grammarBytes);
+  Grammar* grammar = LoadGrammar(&grammarReader);
+  if (grammar == nullptr) {
+    return Fail("the grammar file " + grammarPath +
+                " does not load; rebuild it or install the voice again");
+  }
+  ByteReader dictionaryReader = MakeByteReader(dictionaryImage.data(), dictionaryBytes);
+  Transducer* dictionary = LoadTransducer(&dictionaryReader);
+  if (dictionary == nullptr) {
+    // The engine speaks without a user dictionary it cannot load; so do we, but say so.
+    std::fprintf(stderr,
+                 "brelvox transcribe: the user dictionary %s does not load; transcribing without "
+                 "it, as the engine does\n",
+                 dictionaryPath.c_str());
+  }
+
+  const std::u16string units = Utf8ToUtf16(text);
+  TextItem item{};
+  item.kind = kSpeakItem;
+  item.volume = 100;
+  item.text = units.data();
+  item.textLength = static_cast<int32_t>(units.size());
+  DynArray* items = DynArrayCreate(kTextItemWords, 1, kDefaultGrowth);
+  DynArrayAppend(items, reinterpret_cast<const int32_t*>(&item));
+  const SymbolStream stream = BuildSymbolStream(*grammar, dictionary, items, EngineFlags());
+  DynArrayRelease(items);
+  if (dictionary != nullptr) FreeTransducer(dictionary);
+  FreeGrammar(grammar);
+  if (stream.symbols == nullptr) return Fail("out of memory");
+  std::printf("%s\n",
+              TranscriptionOf(stream.symbols->data, stream.symbols->count, options.stress).c_str());
+  DynArrayRelease(stream.symbols);
+  DynArrayRelease(stream.marks);
+  return 0;
+}
