@@ -57,9 +57,8 @@ void BM_WindowAndMix(benchmark::State& state) {
   int64_t samples = 0;
   for (auto _ : state) {
     for (int32_t centre = 200; centre < voice.bufferLength - 200; centre += 128) {
-      const int32_t length =
-          WindowFrame(voice.windows, source, voice.frameBuffer, mark.left, mark.right, 128, 128);
-      MixFrame(voice.mixBuffer, voice.bufferLength, voice.frameBuffer, length, centre - 128, 1.0);
+      WindowIntoMix(voice.windows, source, mark.left, mark.right, 128, 128, voice.frameBuffer,
+                    voice.mixBuffer, voice.bufferLength, centre - 128);
       samples += 128;
     }
     ConvertToPcm(voice.mixBuffer, voice.pcmBuffer, voice.bufferLength, 1.0);
