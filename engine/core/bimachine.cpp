@@ -98,7 +98,9 @@ int32_t LookupPair(const Bimachine& b, int32_t start, int32_t count, int32_t lef
 void RunBimachine(const Bimachine& b, const DynArray* input, DynArray* output, DynArray* stack) {
   DynArrayClear(stack);
   DynArrayClear(output);
-  DynArrayReserve(stack, input->count);
+  // Reserving 0 would grow the stack (that is what a reserve of 0 means), and a cascade of stages
+  // over an empty stream would multiply its size stage after stage.
+  if (input->count > 0) DynArrayReserve(stack, input->count);
   const int32_t catchAll = b.alphabet.catchAll;
   const DynArray* right = b.right.rows;
 

@@ -159,6 +159,23 @@ TEST(BimachineTest, RewritesEachSymbolByBothContexts) {
   EXPECT_EQ(Rewrite(fromB, {'a'}), std::vector<int32_t>{'x'}) << "one symbol sees the start states";
 }
 
+TEST(BimachineTest, EmptyStreamsLeaveTheStackAsItWas) {
+  // A cascade passes an empty stream through every stage with the same stack.
+  const std::vector<int32_t> file = BimachineFile(AAfterBBimachine());
+  ByteReader reader = ReaderOver(file);
+  Bimachine* b = LoadBimachine(&reader);
+  ASSERT_NE(b, nullptr);
+  Array in = Stream({});
+  Array out = Stream({});
+  Array stack = Stream({});
+  const int32_t capacity = stack->capacity;
+  for (int i = 0; i < 30; ++i)
+    RunBimachine(*b, in.get(), out.get(), stack.get());
+  EXPECT_EQ(stack->capacity, capacity);
+  EXPECT_EQ(out->count, 0);
+  FreeBimachine(b);
+}
+
 TEST(BimachineTest, PairRangesDefaultsAndDeletion) {
   BimachineSpec spec = AAfterBBimachine();
   spec.pairs = {{-2, 0}, {5, 4}, {-2, 0}, {5, 2}};  // catch-all range: default copy, 5 deletes
