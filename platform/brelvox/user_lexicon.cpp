@@ -106,6 +106,12 @@ bool NormalizeLexiconWord(const std::string& word, std::string* normalized, std:
     const std::u16string unit = Utf8ToUtf16(character);
     size_t at = unit.size() == 1 ? kLowerLetters.find(unit[0]) : std::u16string_view::npos;
     if (at == std::u16string_view::npos && unit.size() == 1) at = kUpperLetters.find(unit[0]);
+    if (unit == u"\u0301") {
+      *error = "the word " + Quoted(word) +
+               " holds a stress mark; write the word without it and its stressed vowel in upper "
+               "case in the pronunciation";
+      return false;
+    }
     if (at == std::u16string_view::npos) {
       *error = "the word " + Quoted(word) + " holds " + Quoted(character) +
                ", which is not a Bulgarian letter; the lexicon takes single words of Bulgarian "
