@@ -15,6 +15,7 @@
 #include "engine/core/grammar.h"
 #include "engine/core/speech_marks.h"
 #include "engine/core/synthesize.h"
+#include "engine/core/transducer.h"
 #include "engine/core/voice_inventory.h"
 #include "platform/com/unicode.h"
 #include "tests/support/text_grammar.h"
@@ -55,6 +56,11 @@ std::vector<char> ReadFile(const std::string& path) {
 struct Bulgarian {
   Bulgarian() {
     grammarImage = ReadFile(BRELVOX_SHARE_DIR "/bulgarian.grammar");
+    dictionaryImage = ReadFile(BRELVOX_SHARE_DIR "/bulgarian.userdict");
+    ByteReader dictionaryReader =
+        MakeByteReader(dictionaryImage.data(), std::ssize(dictionaryImage));
+    if (!dictionaryImage.empty()) dictionary = LoadTransducer(&dictionaryReader);
+    if (dictionary == nullptr) missing = "the user dictionary (build bulgarian_grammar)";
     voiceImage = ReadFile(BRELVOX_SHARE_DIR "/bulgarian.voice");
     const std::vector<char> bytes = ReadFile(BRELVOX_BENCH_TEXT);
     ByteReader reader = MakeByteReader(grammarImage.data(), std::ssize(grammarImage));
@@ -87,9 +93,12 @@ struct Bulgarian {
     for (DynArray* line : lines)
       DynArrayRelease(line);
     FreeGrammar(grammar);
+    FreeTransducer(dictionary);
     ReleaseVoiceBuffers(&voice);
   }
   std::vector<char> grammarImage;
+  std::vector<char> dictionaryImage;
+  Transducer* dictionary = nullptr;
   std::vector<char> voiceImage;
   Grammar* grammar = nullptr;
   VoiceInventory voice{};
@@ -114,13 +123,14 @@ bool Ready(benchmark::State& state) {
 void BM_BulgarianCascadeStageKind(benchmark::State& state) {
   if (!Ready(state)) return;
   const Grammar& grammar = *Files().grammar;
+  const Transducer* dictionary = Files().dictionary;
   const auto kind = static_cast<int32_t>(state.range(0));
   std::vector<std::pair<int32_t, DynArray*>> inputs;  // (stage, its input)
   for (DynArray* line : Files().lines) {
-    DynArray* stream = RunCascade(Grammar{grammar.stages, 0}, nullptr, line, 1);
+    DynArray* stream = RunCascade(Grammar{grammar.stages, 0}, dictionary, line, 1);
     for (int32_t s = 0; s < grammar.stageCount; ++s) {
       const Grammar one{grammar.stages + s, 1};
-      DynArray* next = RunCascade(one, nullptr, stream, 1);
+      DynArray* next = RunCascade(one, dictionary, stream, 1);
       if (grammar.stages[s].kind == kind) {
         inputs.emplace_back(s, stream);
       } else {
@@ -133,7 +143,7 @@ void BM_BulgarianCascadeStageKind(benchmark::State& state) {
   int64_t symbols = 0;
   for (auto _ : state) {
     for (const auto& [s, input] : inputs) {
-      DynArrayRelease(RunCascade(Grammar{grammar.stages + s, 1}, nullptr, input, 1));
+      DynArrayRelease(RunCascade(Grammar{grammar.stages + s, 1}, dictionary, input, 1));
       symbols += input->count;
     }
   }
@@ -145,6 +155,7 @@ void BM_BulgarianCascadeStageKind(benchmark::State& state) {
 BENCHMARK(BM_BulgarianCascadeStageKind)
     ->Arg(kTransducerStage)
     ->Arg(kBimachineStage)
+    ->Arg(kUserDictionaryStage)
     ->Unit(benchmark::kMillisecond);
 
 // The whole cascade, and the cascade with the speech marks (BuildSymbolStream), per character.
@@ -152,7 +163,7 @@ void BM_BulgarianCascade(benchmark::State& state) {
   if (!Ready(state)) return;
   for (auto _ : state) {
     for (DynArray* line : Files().lines)
-      DynArrayRelease(RunCascade(*Files().grammar, nullptr, line, 1));
+      DynArrayRelease(RunCascade(*Files().grammar, Files().dictionary, line, 1));
   }
   state.counters["characters_per_s"] = benchmark::Counter(
       static_cast<double>(Files().text.size()) * static_cast<double>(state.iterations()),
@@ -166,7 +177,7 @@ void BM_BulgarianSymbolStreamWithMarks(benchmark::State& state) {
   items.Speak(0, static_cast<int32_t>(Files().text.size()));
   const DynArray* list = items.List();
   for (auto _ : state) {
-    const SymbolStream stream = BuildSymbolStream(*Files().grammar, nullptr, list, 1);
+    const SymbolStream stream = BuildSymbolStream(*Files().grammar, Files().dictionary, list, 1);
     DynArrayRelease(stream.symbols);
     DynArrayRelease(stream.marks);
   }
@@ -181,7 +192,8 @@ void BM_BulgarianRender(benchmark::State& state) {
   if (!Ready(state)) return;
   TextItems items(Files().text);
   items.Speak(0, static_cast<int32_t>(Files().text.size()));
-  const SymbolStream stream = BuildSymbolStream(*Files().grammar, nullptr, items.List(), 1);
+  const SymbolStream stream =
+      BuildSymbolStream(*Files().grammar, Files().dictionary, items.List(), 1);
   CollectingHost host;
   host.keepAudio = false;
   const EngineSite site = host.Table();
@@ -206,7 +218,7 @@ void BM_BulgarianSynthesize(benchmark::State& state) {
   const EngineSite site = host.Table();
   const int64_t before = allocations;
   for (auto _ : state)
-    Synthesize(&Files().voice, Files().grammar, nullptr, list, 1, &site);
+    Synthesize(&Files().voice, Files().grammar, Files().dictionary, list, 1, &site);
   const double audioSeconds = static_cast<double>(host.samples) / Files().voice.sampleRate;
   state.counters["audio_s_per_cpu_s"] =
       benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
