@@ -7,9 +7,13 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_files.h"
+#include "tests/support/test_voices.h"
 
 namespace {
 
@@ -222,6 +226,42 @@ TEST_F(TranscribeLexicon, AnotherVoiceIsPointedAtTheDictionaryOnlyWhenNamed) {
   ASSERT_EQ(Brelvox("lexicon add --voice second котка kotkA").status, 0);
   EXPECT_EQ(Transcribe("--voice second котка"), "kotkA\n");
   EXPECT_EQ(Transcribe("котка"), "kOtka\n") << "the default voice keeps its dictionary";
+}
+
+// The phoneme ids of the phoneme events `brelvox speak` reports for a text.
+std::vector<int> SpokenPhonemes(const std::string& text) {
+  const Result r = Brelvox("speak --events - " + text);
+  EXPECT_EQ(r.status, 0) << r.out;
+  std::vector<int> phonemes;
+  std::istringstream lines(r.out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.empty() || line[0] != '{') continue;
+    const nlohmann::json event = nlohmann::json::parse(line);
+    if (event.contains("event") && event["event"] == 6) {
+      phonemes.push_back(event["wparam"].get<int>() & 0xFFFF);
+    }
+  }
+  return phonemes;
+}
+
+TEST_F(TranscribeLexicon, TheEngineUsesTheEntryFromItsNextUtterance) {
+  const std::vector<uint8_t> voice = SerializeVoiceFile(MakeImpulseVoice({}));
+  ASSERT_EQ(Brelvox("register " BRELVOX_LIBRARY).status, 0);
+  ASSERT_EQ(
+      Brelvox("install-voice --name spoken --default --voice-data " +
+              files_.Write("impulse.voice", voice) +
+              " --grammar-data " BRELVOX_GRAMMAR_FILE " --userdict-data " BRELVOX_USERDICT_FILE)
+          .status,
+      0);
+  const std::vector<int> before = SpokenPhonemes("котката");
+  ASSERT_EQ(before.size(), 7u);
+  ASSERT_EQ(Brelvox("lexicon add котката kotkAt").status, 0);
+  const std::vector<int> changed = SpokenPhonemes("котката");
+  EXPECT_EQ(changed.size(), 6u);
+  EXPECT_NE(changed, std::vector<int>(before.begin(), before.end() - 1));
+  ASSERT_EQ(Brelvox("lexicon remove котката").status, 0);
+  EXPECT_EQ(SpokenPhonemes("котката"), before);
 }
 
 }  // namespace
