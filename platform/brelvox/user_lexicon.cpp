@@ -231,11 +231,12 @@ bool CompileUserLexicon(const UserLexicon& lexicon, std::vector<int32_t>* words,
     entry.replacement = UserDictionaryReplacement(word, pronunciation);
     entries.push_back(std::move(entry));
   }
-  // A word lies between two word markers (a clitic's markers included).
+  // A word lies between two of the grammar's word markers: a word's own or a clitic's. Each
+  // boundary symbol costs a table row in every state of the dictionary, so the set holds only the
+  // markers the grammar puts around words (the whole word-marker range would make the file about
+  // ten times larger).
   grammarc::SymbolSet wordMarkers;
-  for (int32_t s = kFirstWordMarker; s <= kLastWordMarker; ++s) {
-    if (IsWordMarker(s)) wordMarkers.symbols.insert(s);
-  }
+  wordMarkers.symbols = {kFirstWordMarker, kCliticWordMarker};
   try {
     *words = grammarc::CompileUserDictionary(entries, wordMarkers);
   } catch (const grammarc::CompileError& e) {

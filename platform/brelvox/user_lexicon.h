@@ -17,6 +17,7 @@
 using UserLexicon = std::map<std::string, std::string>;
 
 inline constexpr int32_t kSettledSymbol = 0x12000;
+inline constexpr int32_t kCliticWordMarker = 0x10004;  // opens and closes unstressed words
 inline constexpr int32_t kStressedVowelStress = 7;
 inline constexpr int32_t kUnstressedStress = 5;
 

@@ -144,7 +144,7 @@ std::vector<int32_t> RunUserStage(const UserLexicon& lexicon, const std::vector<
 
 TEST(UserLexiconDictionary, ReplacesWholeMarkedWordsOnly) {
   const UserLexicon lexicon{{"котка", "kOtka"}, {"не", "nE"}};
-  constexpr int32_t kClitic = kFirstWordMarker + 1;
+  constexpr int32_t kClitic = kCliticWordMarker;
   const auto marked = [](int32_t open, const std::string& word, int32_t close) {
     std::vector<int32_t> s{open};
     for (int32_t c : Symbols(word))
