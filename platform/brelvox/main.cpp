@@ -251,6 +251,10 @@ int main(int argc, char** argv) {
   CLI::App* lexiconCommand = app.add_subcommand(
       "lexicon", "Edit your own pronunciations; the voice uses them from its next utterance on");
   lexiconCommand->require_subcommand(1);
+  lexiconCommand->footer(
+      "The entries are kept in lexicon.txt (one WORD PRONUNCIATION a line) and compiled into "
+      "lexicon.userdict, both beside the registry file " +
+      RegistryFilePath() + ".");
   CLI::App* lexiconAdd = lexiconCommand->add_subcommand(
       "add", "Add a word's pronunciation (or replace it) and recompile the user dictionary");
   lexiconAdd->add_option("WORD", lexicon.word, "a word of Bulgarian letters")->required();
