@@ -92,7 +92,7 @@ bool OpenDonor(const DonorOptions& options, std::string* error) {
   espeak_SetSynthCallback(OnSynth);
   espeak_SetParameter(espeakRANGE, 0, 0);
   espeak_SetParameter(espeakPITCH, options.pitch, 0);
-  espeak_SetParameter(espeakRATE, 175, 0);
+  espeak_SetParameter(espeakRATE, options.rate, 0);
   g_sampleRate = rate;
   return true;
 }

@@ -23,6 +23,7 @@ struct DonorOptions {
   // the variant, since the donor looks for variants only inside its data folder.
   std::string workFolder;
   int pitch = 75;  // the donor's pitch setting; its range is set to 0
+  int rate = 175;  // the donor's speaking rate in words per minute (its own default is 175)
 };
 
 // Starts the donor. The library is process-wide: open it once. False with a sentence in `error`

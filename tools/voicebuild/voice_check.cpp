@@ -78,14 +78,17 @@ bool RenderPhonemes(VoiceInventory* voice, const std::string& phonemes, int32_t 
   const bool rendered =
       RenderSymbolStream(voice, symbols.data(), static_cast<int32_t>(symbols.size()), &site) == 0;
   speech->audio = std::move(host.audio);
+  const double factor = PitchTable[static_cast<size_t>(stress)];
   for (const PhonemeSpan& p : host.phonemes) {
     speech->phonemeMiddles.push_back(p.start + p.duration / 2);
-    speech->phonemes.push_back(kVoiceIndexOrder[static_cast<size_t>(p.phoneme)]);
+    const char phoneme = kVoiceIndexOrder[static_cast<size_t>(p.phoneme)];
+    speech->phonemes.push_back(phoneme);
+    speech->factors.push_back(phoneme == kPausePhoneme ? 1.0 : factor);
   }
   return rendered;
 }
 
-VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech, int32_t stress) {
+VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech) {
   VoiceCheck check;
   check.seconds = static_cast<double>(speech.audio.size()) / voice.samplingFrequency;
   for (int16_t s : speech.audio) {
@@ -93,32 +96,64 @@ VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech
     check.peak = std::max(check.peak, a);
     if (a >= 32767) ++check.clipped;
   }
-  const double expected =
-      voice.samplingFrequency /
-      (voice.baseF0 * PitchTable[static_cast<size_t>(stress - 5 + kNeutralPitchIndex)]);
-  const auto period = static_cast<int32_t>(expected);
-  const auto lowest = static_cast<int32_t>(expected * 0.75);
-  const auto highest = static_cast<int32_t>(expected * 1.25);
+  const double fs = voice.samplingFrequency;
+  auto periodOf = [&](size_t i) { return fs / (voice.baseF0 * speech.factors[i]); };
   const auto size = static_cast<int64_t>(speech.audio.size());
   double joinSum = 0.0, steadySum = 0.0;
   int32_t joins = 0, steadies = 0;
   for (size_t i = 0; i < speech.phonemeMiddles.size(); ++i) {
     const int64_t middle = speech.phonemeMiddles[i];
+    if (speech.factors[i] <= 0.0) continue;  // not matched to the stream
+    const double expected = periodOf(i);
+    const auto period = static_cast<int32_t>(expected);
     // The period around the middle of a voiced, sounding phoneme.
     const bool voiced = std::string_view("AaEeIiOoUuYylLmnrjMNRwW").find(speech.phonemes[i]) !=
                         std::string_view::npos;
     // Next to a pause the pitch glides from the pause's neutral pitch, so only phonemes between
     // two sounding phonemes are held to the pitch of the rendering.
-    const bool pauseNext = (i > 0 && speech.phonemes[i - 1] == '_') ||
-                           (i + 1 < speech.phonemes.size() && speech.phonemes[i + 1] == '_');
-    if (voiced && !pauseNext && middle - 3 * highest >= 0 && middle + 3 * highest < size &&
-        Rms(speech.audio, middle - highest, 2 * highest) > 300.0) {
-      ++check.periodsMeasured;
-      const int32_t lag = BestLag(speech.audio, middle, lowest, highest);
-      // The engine renders whole periods: truncate(expected) samples each.
-      if (std::abs(lag - period) > 1) {
-        ++check.periodsOff;
-        check.offPhonemes += std::string(1, speech.phonemes[i]) + ":" + std::to_string(lag) + " ";
+    const bool inside = i > 0 && i + 1 < speech.phonemes.size() && speech.phonemes[i - 1] != '_' &&
+                        speech.phonemes[i + 1] != '_' && speech.factors[i - 1] > 0.0 &&
+                        speech.factors[i + 1] > 0.0;
+    if (voiced && inside) {
+      // The measuring window reaches about two periods to either side, which in short phonemes
+      // is past the neighbours' middles: the glide may come from the targets two phonemes away.
+      double shortest = expected, longest = expected;
+      for (size_t n = i - std::min<size_t>(i, 2); n <= i + 2 && n < speech.phonemes.size(); ++n) {
+        if (speech.factors[n] <= 0.0) continue;
+        shortest = std::min(shortest, periodOf(n));
+        longest = std::max(longest, periodOf(n));
+      }
+      const auto lowest = static_cast<int32_t>(shortest * 0.75);
+      const auto highest = static_cast<int32_t>(longest * 1.25);
+      if (middle - 3 * highest >= 0 && middle + 3 * highest < size &&
+          Rms(speech.audio, middle - highest, 2 * highest) > 300.0) {
+        const int32_t lag = BestLag(speech.audio, middle, lowest, highest);
+        const bool level = speech.factors[i - 1] == speech.factors[i] &&
+                           speech.factors[i + 1] == speech.factors[i];
+        // The engine renders whole periods: truncate(expected) samples each.
+        const bool exact = std::abs(lag - period) <= 1;
+        if (level) {
+          ++check.periodsMeasured;
+          if (!exact) {
+            ++check.periodsOff;
+            check.offPhonemes += std::string(1, speech.phonemes[i]) + ":" + std::to_string(lag) +
+                                 "/" + std::to_string(period) + " ";
+          }
+        } else {
+          ++check.glidingMeasured;
+          if (exact) ++check.glidingExact;
+          // A unit's last period may overshoot its target by one step of the glide (its period
+          // count is not whole); a glide between two middles has at least four periods.
+          const double step = (longest - shortest) / 3.0;
+          if (lag < static_cast<int32_t>(shortest - step) - 1 ||
+              lag > static_cast<int32_t>(longest + step) + 1) {
+            ++check.glidingOff;
+            check.glidingOffPhonemes += std::string(1, speech.phonemes[i]) + ":" +
+                                        std::to_string(lag) + "/" +
+                                        std::to_string(static_cast<int32_t>(shortest)) + "-" +
+                                        std::to_string(static_cast<int32_t>(longest)) + " ";
+          }
+        }
       }
     }
     // Units join near the middle of each phoneme (where its units meet); a quarter of the way to
@@ -129,8 +164,8 @@ VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech
       ++joins;
     }
     if (i + 1 < speech.phonemeMiddles.size()) {
-      const int64_t inside = middle + (speech.phonemeMiddles[i + 1] - middle) / 4;
-      const double s = Jump(speech.audio, inside, period);
+      const int64_t within = middle + (speech.phonemeMiddles[i + 1] - middle) / 4;
+      const double s = Jump(speech.audio, within, period);
       if (s >= 0.0) {
         steadySum += s;
         ++steadies;
