@@ -2,6 +2,7 @@
 // transcriptions and the stream conventions the marks builder and synthesis rely on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -15,8 +16,12 @@
 #include "engine/core/grammar.h"
 #include "engine/core/phoneme_set.h"
 #include "engine/core/symbols.h"
+#include "engine/core/synthesize.h"
 #include "engine/core/transducer.h"
 #include "platform/com/unicode.h"
+#include "tests/support/recording_site.h"
+#include "tests/support/test_voices.h"
+#include "tests/support/text_grammar.h"
 
 namespace {
 
@@ -150,6 +155,135 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"USB", "UEsbE"},              // Latin capitals spelled by their names
       {"Hans-Peter", "hAns pEter"},  // other Latin words transliterated
       {"Google", "gUgle"},
+      // я, ю and ьо: a palatalised consonant before them, j + vowel at a word start or after a
+      // vowel
+      {"ябълка", "jAbylka"},
+      {"люляк", "LULak"},
+      {"бял", "BAl"},
+      {"пясък", "PAsyk"},
+      {"няма", "NAma"},
+      {"мляко", "mLAko"},
+      {"вятър", "WAtyr"},
+      {"тютюн", "TuTUn"},
+      {"синьо", "sINo"},
+      {"актьор", "akTOr"},
+      {"Мая", "mAja"},
+      {"ягода", "jAgoda"},
+      {"компютър", "komPUtyr"},
+      // щ, дж, дз
+      {"щит", "6tIt"},
+      {"още", "O6te"},
+      {"нощ", "nO6t"},
+      {"щука", "6tUka"},
+      {"джинси", "#Insi"},
+      {"джоджен", "#O#en"},
+      {"дзифт", "%Ift"},
+      // final devoicing
+      {"зъб", "zYp"},
+      {"нож", "nO6"},
+      {"мраз", "mrAs"},
+      {"лъв", "lYf"},
+      {"враг", "wrAk"},
+      {"глад", "glAt"},
+      {"любов", "LubOf"},
+      {"сняг", "sNAk"},
+      {"плод", "plOt"},
+      // regressive voicing assimilation (в is devoiced but voices nothing)
+      {"отговор", "Odgowor"},
+      {"изток", "Istok"},
+      {"сладко", "slAtko"},
+      {"книжка", "knI6ka"},
+      {"вкус", "fkUs"},
+      {"всички", "fsI4ki"},
+      {"вторник", "ftOrnik"},
+      {"сделка", "zdElka"},
+      {"отдел", "oddEl"},
+      {"изход", "Ishot"},
+      {"рибка", "rIpka"},
+      {"разказ", "rAskas"},
+      {"подпис", "pOtpis"},
+      {"сбогом", "zbOgom"},
+      {"безкраен", "beskrAen"},
+      {"автобус", "aftobUs"},
+      // the glide of -ия and -ие after a consonant; a stressed и keeps its vowel
+      {"история", "istOr'ja"},
+      {"Германия", "germAn'ja"},
+      {"здравие", "zdrAw'e"},
+      {"знание", "znAn'e"},
+      {"линия", "lIn'ja"},
+      {"армия", "Arm'ja"},
+      {"събрание", "sybrAn'e"},
+      {"Мария", "marIja"},
+      // stress from the lexicon, unstressed vowels as written
+      {"вода", "wodA"},
+      {"хора", "hOra"},
+      {"жена", "venA"},
+      {"майка", "mAjka"},
+      {"баща", "ba6tA"},
+      {"дете", "detE"},
+      {"мъж", "mY6"},
+      {"писмо", "pismO"},
+      {"училище", "u4Ili6te"},
+      {"голям", "goLAm"},
+      {"работа", "rAbota"},
+      {"човек", "4owEk"},
+      {"книга", "knIga"},
+      {"учител", "u4Itel"},
+      {"птица", "ptIca"},
+      {"прозорец", "prozOrec"},
+      {"хубав", "hUbaf"},
+      {"телефон", "telefOn"},
+      {"университет", "uniwersitEt"},
+      {"магазин", "magazIn"},
+      {"самолет", "samolEt"},
+      // definite forms keep the stress of the dictionary form
+      {"жената", "venAta"},
+      {"детето", "detEto"},
+      {"учителят", "u4IteLat"},
+      {"столът", "stOlyt"},
+      {"водата", "wodAta"},
+      {"човекът", "4owEkyt"},
+      // clitics: unstressed and joined to the next word, whose first sound sets the voicing of
+      // their last consonant (no devoicing before a vowel or a sonorant)
+      {"ще дойда", "6te dOjda"},
+      {"той е тук", "tOj e tUk"},
+      {"дай ми", "dAj mi"},
+      {"чух го", "4Uh go"},
+      {"с майка си", "s mAjka si"},
+      {"в София", "f sOf'ja"},
+      {"от Пловдив", "ot plOwdif"},
+      {"без захар", "bez zAhar"},
+      {"под масата", "pod mAsata"},
+      {"за мен", "za mEn"},
+      {"и аз", "i As"},
+      {"да видя", "da wIDa"},
+      // abbreviations read in full
+      {"напр.", "naprImer"},
+      {"проф. Иванова", "profEsor iwAnowa"},
+      {"бул.", "bulewArt"},
+      {"гр. София", "grAt sOf'ja"},
+      {"ул. Раковски", "Ulica rakOfski"},
+      {"и др.", "i drUgi"},
+      {"кв.", "kwartAl"},
+      {"5 мин.", "pEt minUti"},
+      {"5 ч.", "pEt 4asA"},
+      {"10 км", "dEset kilomEtra"},
+      // Latin words: capitals and vowelless words spelled, others transliterated
+      {"OK", "OkA"},
+      {"BBC", "bEbEcE"},
+      {"bg", "bEgE"},
+      {"Linux", "lInuks"},
+      {"Chrome", "4rOme"},
+      {"Smith", "smIt"},
+      // e-mail and web addresses: маймунка, точка, наклонена черта, тире; the parts as Latin
+      // words; a full stop after the address still ends the sentence
+      {"ivan@abv.bg", "Iwan majmUnka Abw tO4ka bEgE"},
+      {"ivan.petrov@abv.bg", "Iwan tO4ka pEtrow majmUnka Abw tO4ka bEgE"},
+      {"petrov-1@mail.bg", "pEtrow tirE ednO majmUnka mAil tO4ka bEgE"},
+      {"www.example.com", "dAbyljUdAbyljUdAbyljU tO4ka Eksample tO4ka kOm"},
+      {"https://abv.bg/mail",
+       "Ej4tItIpIEs dwoetO4'e naklonEna4ertA naklonEna4ertA Abw tO4ka bEgE naklonEna4ertA mAil"},
+      {"Пиши на ivan@abv.bg.", "pI6i na Iwan majmUnka Abw tO4ka bEgE"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Transcribe(c.text), c.phonemes) << c.text;
@@ -232,6 +366,92 @@ TEST_F(BulgarianGrammar, Intonation) {
   EXPECT_EQ(Transcribe("Това е сграда.", true), "t5o5w5A8 e5 z5g5r5A6d3a3");
   EXPECT_EQ(Transcribe("Това е сграда ли?", true), "t5o5w5A8 e5 z5g5r5A9dXaX lXiX");
   EXPECT_EQ(Transcribe("Сграда, да.", true), "z5g5r5A8d6a6 d3a3");
+}
+
+// Option bit 2 (speak punctuation) reads the marks by name; bit 1 alone does not. Marks inside
+// numbers, abbreviations, addresses and hyphenated words are not punctuation and stay silent, and
+// the pauses, sentence markers and the tune of the sentence stay as they are.
+TEST_F(BulgarianGrammar, PunctuationByNameUnderOptionBit2) {
+  const struct {
+    const char* text;
+    const char* plain;   // flags 1
+    const char* spoken;  // flags 3: the default and speak punctuation
+  } cases[] = {
+      {"Да, не.", "dA ne", "dA zapetAja ne tO4ka"},
+      {"Кой? Аз!", "kOj As", "kOj wyprosItelenznAk As udiwItelenznAk"},
+      {"Хляб; вода: сол…", "hLAp wodA sOl", "hLAp tO4kaizapetAja wodA dwoetO4'e sOl mnogotO4'e"},
+      {"„Не“ (да) - по-добре", "ne da pO dobrE",
+       "kawI4ki ne kawI4ki otwARa6taskOba da zatwARa6taskOba tirE pO dobrE"},
+      {"Аз — ти... той/тя", "As ti tOj TA", "As tirE ti mnogotO4'e tOj naklonEna4ertA TA"},
+      {"т.е. ivan@abv.bg;", "tOest Iwan majmUnka Abw tO4ka bEgE",
+       "tOest Iwan majmUnka Abw tO4ka bEgE tO4kaizapetAja"},
+  };
+  for (const auto& c : cases) {
+    const std::vector<int32_t> plain = Run(c.text, 1);
+    const std::vector<int32_t> spoken = Run(c.text, 3);
+    EXPECT_EQ(Transcribe(plain), c.plain) << c.text;
+    EXPECT_EQ(Transcribe(spoken), c.spoken) << c.text;
+    // The same characters, pauses and sentence markers either way.
+    const auto skeleton = [](const std::vector<int32_t>& stream) {
+      std::vector<int32_t> out;
+      for (int32_t s : stream)
+        if (s <= kLastCharacterSymbol || s == PauseSymbol || IsSentenceMarker(s)) out.push_back(s);
+      return out;
+    };
+    EXPECT_EQ(skeleton(spoken), skeleton(plain)) << c.text;
+  }
+  // Separators inside numbers are not punctuation.
+  const char* numbers = "3,5 и 25.12.2026 в 10:30 и 1/2";
+  EXPECT_EQ(Transcribe(Run(numbers, 3)), Transcribe(Run(numbers, 1)));
+  // A question keeps its rising tune when its mark is read.
+  const std::string question = Transcribe("Това е сграда ли?", true);
+  EXPECT_EQ(Transcribe(Run("Това е сграда ли?", 3), true).substr(0, question.size()), question);
+}
+
+// Word events point at the words of the caller's text: through Synthesize with the compiled
+// grammar, every letter and digit lies in exactly one word's span, the spans come in order without
+// overlapping, and the abbreviations and words after numbers are found exactly where they are
+// written, whatever grouping the number reading chooses.
+TEST_F(BulgarianGrammar, WordEventsMapBackToTheText) {
+  const std::u16string text = u"На 25.12.2026 г. ул. Раковски 12, т.е. напр. 3,5 кг";
+  const std::u16string prefix = u"Чети: ";  // the item starts inside the caller's text
+  TextItems items(prefix + text);
+  items.Speak(static_cast<int32_t>(prefix.size()), static_cast<int32_t>(text.size()));
+  LoadedVoice voice(MakeImpulseVoice({}));
+  ASSERT_TRUE(voice.loaded);
+  RecordingSite host;
+  const EngineSite site = host.Table();
+  ASSERT_EQ(Synthesize(&voice.voice, grammar_, dictionary_, items.List(), 1, &site), 0);
+
+  const auto isWordCharacter = [](char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'а' && c <= u'я') || (c >= u'А' && c <= u'Я');
+  };
+  std::vector<int> cover(text.size(), 0);
+  std::vector<std::u16string> words;
+  int32_t end = 0;
+  for (const BoundaryEvent& b : host.boundaries) {
+    if (b.kind == 1) continue;  // sentence
+    const int32_t at = b.position - static_cast<int32_t>(prefix.size());
+    ASSERT_GE(at, end) << "word events out of order or overlapping at " << b.position;
+    ASSERT_GT(b.length, 0);
+    ASSERT_LE(at + b.length, static_cast<int32_t>(text.size()));
+    for (int32_t i = at; i < at + b.length; ++i)
+      ++cover[static_cast<size_t>(i)];
+    const std::u16string word = text.substr(static_cast<size_t>(at), static_cast<size_t>(b.length));
+    EXPECT_TRUE(isWordCharacter(word.front())) << "a word event starts at " << at;
+    EXPECT_EQ(word.find(u' '), std::u16string::npos) << "a word event spans a space at " << at;
+    words.push_back(word);
+    end = at + b.length;
+  }
+  for (size_t i = 0; i < text.size(); ++i)
+    if (isWordCharacter(text[i])) {
+      EXPECT_EQ(cover[i], 1) << "character " << i;
+    }
+  for (const std::u16string expected :
+       {u"На", u"г.", u"ул.", u"Раковски", u"12", u"т.е.", u"напр.", u"кг"}) {
+    EXPECT_NE(std::find(words.begin(), words.end(), expected), words.end())
+        << Utf16ToUtf8(expected);
+  }
 }
 
 }  // namespace
