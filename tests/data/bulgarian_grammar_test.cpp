@@ -360,6 +360,24 @@ TEST_F(BulgarianGrammar, SpellOut) {
   EXPECT_EQ(characters, 3 + 6 + 5);
 }
 
+// Letter and digit names, one spelled span each; marks inside the span are silent.
+TEST_F(BulgarianGrammar, SpelledLetterNames) {
+  const struct {
+    const char* text;
+    const char* phonemes;
+  } cases[] = {
+      {"абв", "AbYwY"}, {"ЩЮЯ", "6tYjUjA"},      {"ъь", "ErgoLAmErmAlyk"},   {"й", "IkrAtko"},
+      {"IBM", "IbEEm"}, {"qwx", "kUdUbylwEIks"}, {"2026", "dwEnUladwE6Est"}, {"bg.5", "bEgEpEt"},
+  };
+  for (const auto& c : cases) {
+    std::vector<int32_t> input = {SpellStartSymbol, SpellWordSymbol};
+    for (int32_t s : Utf16(c.text))
+      input.push_back(s);
+    input.insert(input.end(), {SpellWordSymbol, SpellEndSymbol});
+    EXPECT_EQ(Transcribe(Run(input)), c.phonemes) << c.text;
+  }
+}
+
 // The tune: the first accent of a sentence a little high, a statement falls after its last
 // accent, a question rises from it, and the syllables after an accent before a comma stay up.
 TEST_F(BulgarianGrammar, Intonation) {
