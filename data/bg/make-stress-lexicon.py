@@ -7,8 +7,11 @@ grammar's stress mark after the stressed vowel. Nouns and adjectives also get th
 forms that keep the stress where it is (the definite article above all); a form that is itself
 an entry of the dictionary keeps the dictionary's stress.
 
-usage: make-stress-lexicon.py DICT(.dz) OUTPUT [--plain OUTPUT2]
-  --plain writes the lexicon as "word<TAB>stressed vowel index" lines (for evaluation tools).
+usage: make-stress-lexicon.py DICT(.dz) OUTPUT [--plain OUTPUT2] [--extra WORDS]
+  --plain writes the dictionary's words as "word<TAB>stressed vowel index" lines (for evaluation
+          tools);
+  --extra adds the stressed words of a hand-kept list (U+0301 after the stressed vowel, any
+          number a line, # comments), which win over the dictionary; they stay out of --plain.
 """
 import collections
 import gzip
@@ -111,6 +114,19 @@ def main(argv):
             # here: the endings above keep every vowel of the stem before the stress).
             if form not in base and vowel < vowel_count(form):
                 lexicon.setdefault(form, vowel)
+    options = dict(zip(argv[3::2], argv[4::2]))
+    if "--extra" in options:
+        for line in read_text(options["--extra"]):
+            for word in line.split("#")[0].split():
+                word = word.lower()
+                at = word.find(ACUTE)
+                plain = word.replace(ACUTE, "")
+                if word.count(ACUTE) != 1 or at < 1 or word[at - 1] not in VOWELS or \
+                        any(c not in LETTERS for c in plain):
+                    sys.stderr.write(f"{options['--extra']}: {word} needs one stress mark after "
+                                     "a vowel and Bulgarian letters only\n")
+                    return 1
+                lexicon[plain] = sum(1 for c in plain[:at] if c in VOWELS) - 1
     with open(argv[2], "w", encoding="utf-8") as out:
         out.write("# Generated from the stressed forms of an English-Bulgarian dictionary.\n")
         for word in sorted(lexicon):
@@ -125,8 +141,8 @@ def main(argv):
                         cut = k + 1
                         break
             out.write(f'{word} "{word[:cut]}" {STRESS_MARK} "{word[cut:]}"\n')
-    if len(argv) > 4 and argv[3] == "--plain":
-        with open(argv[4], "w", encoding="utf-8") as out:
+    if "--plain" in options:
+        with open(options["--plain"], "w", encoding="utf-8") as out:
             for word in sorted(base):
                 out.write(f"{word}\t{base[word]}\n")
     return 0

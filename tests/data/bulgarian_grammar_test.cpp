@@ -236,6 +236,9 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"университет", "uniwersitEt"},
       {"магазин", "magazIn"},
       {"самолет", "samolEt"},
+      {"моята", "mOjata"},  // the hand list of frequent words
+      {"него", "negO"},
+      {"после", "pOsle"},
       // definite forms keep the stress of the dictionary form
       {"жената", "venAta"},
       {"детето", "detEto"},
