@@ -134,6 +134,7 @@ VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech
         const bool exact = std::abs(lag - period) <= 1;
         if (level) {
           ++check.periodsMeasured;
+          ++check.levelPeriods[period];
           if (!exact) {
             ++check.periodsOff;
             check.offPhonemes += std::string(1, speech.phonemes[i]) + ":" + std::to_string(lag) +

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ struct VoiceCheck {
   int32_t periodsMeasured = 0;
   int32_t periodsOff = 0;   // middles whose period differs from the expected one by more than 1
   std::string offPhonemes;  // their phonemes, each with the period measured and expected
+  std::map<int32_t, int32_t> levelPeriods;  // expected period -> level middles measured
   // Middles between neighbours that ask for other pitches (the period glides through the middle):
   // the period must lie between the shortest and the longest target of the phonemes up to two
   // away (the measuring window reaches that far in short phonemes), within one sample and one step

@@ -41,6 +41,12 @@ void PrintPeriods(const VoiceCheck& c) {
   std::printf("periods measured %d, off by more than one sample %d\n", c.periodsMeasured,
               c.periodsOff);
   if (c.periodsOff > 0) std::printf("off (measured/expected): %s\n", c.offPhonemes.c_str());
+  if (c.levelPeriods.size() > 1) {
+    std::printf("level middles by expected period:");
+    for (const auto& [period, count] : c.levelPeriods)
+      std::printf(" %d:%d", period, count);
+    std::printf("\n");
+  }
   if (c.glidingMeasured > 0) {
     std::printf(
         "gliding middles measured %d, outside their neighbours' periods %d, within one sample of "
