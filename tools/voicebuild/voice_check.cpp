@@ -34,13 +34,15 @@ double Jump(const std::vector<int16_t>& audio, int64_t at, int32_t period) {
   return std::sqrt(diff / period) / level;
 }
 
-int32_t BestLag(const std::vector<int16_t>& audio, int64_t centre, int32_t lowest,
-                int32_t highest) {
+// The lag of the best normalised autocorrelation around `centre`, over a window reaching `reach`
+// times the longest lag to either side.
+int32_t BestLag(const std::vector<int16_t>& audio, int64_t centre, int32_t lowest, int32_t highest,
+                int32_t reach) {
   int32_t best = lowest;
   double bestScore = -2.0;
   for (int32_t lag = lowest; lag <= highest; ++lag) {
     double xy = 0, xx = 0, yy = 0;
-    for (int64_t i = centre - 2 * highest; i < centre + 2 * highest; ++i) {
+    for (int64_t i = centre - reach * highest; i < centre + reach * highest; ++i) {
       const double x = audio[static_cast<size_t>(i - lag / 2)];
       const double y = audio[static_cast<size_t>(i - lag / 2 + lag)];
       xy += x * y;
@@ -127,9 +129,11 @@ VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech
       const auto highest = static_cast<int32_t>(longest * 1.25);
       if (middle - 3 * highest >= 0 && middle + 3 * highest < size &&
           Rms(speech.audio, middle - highest, 2 * highest) > 300.0) {
-        const int32_t lag = BestLag(speech.audio, middle, lowest, highest);
         const bool level = speech.factors[i - 1] == speech.factors[i] &&
                            speech.factors[i + 1] == speech.factors[i];
+        // Where the period glides through the middle, a window of about two periods sees the
+        // middle's own period; where it is level, a longer window measures it more steadily.
+        const int32_t lag = BestLag(speech.audio, middle, lowest, highest, level ? 2 : 1);
         // The engine renders whole periods: truncate(expected) samples each.
         const bool exact = std::abs(lag - period) <= 1;
         if (level) {
