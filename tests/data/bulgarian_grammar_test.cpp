@@ -214,6 +214,9 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"армия", "Arm'ja"},
       {"събрание", "sybrAn'e"},
       {"Мария", "marIja"},
+      {"историята", "istOr'jata"},
+      {"пиян", "pijAn"},
+      {"клиент", "kliEnt"},
       // stress from the lexicon, unstressed vowels as written
       {"вода", "wodA"},
       {"хора", "hOra"},
