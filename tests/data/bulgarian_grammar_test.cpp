@@ -136,15 +136,15 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"в окото", "w okOto"},
       {"с брат", "z brAt"},
       {"от град", "od grAt"},
-      {"0", "nUla"},  // numbers: cardinals up to 9999, each digit kept
+      {"0", "nUla"},  // numbers: cardinals by rules over digit groups, each digit kept
       {"15", "petnAdeset"},
       {"100", "stO"},
       {"1100", "hiLAdaistO"},
       {"2021", "dwEhiLAdidwAdesetiednO"},
-      {"3,5", "trI pEt"},        // no pause at a comma between digits
+      {"3,5", "trICAloipEt"},    // a decimal comma: цяло и
       {"007", "nUlanUlasEdem"},  // not a plain number: digit by digit
-      {"12345", "ednOdwEtrI4EtiripEt"},
-      {"2026 г.", "dwEhiLAdidwAdeseti6Est godIna"},  // abbreviations read in full
+      {"12345", "dwanAdesethiLAditrIsta4etIridesetipEt"},
+      {"2026 г.", "dwEhiLAdidwAdeseti6Esta godIna"},  // a year: ordinal, г. read in full
       {"5 кг", "pEt kilogrAma"},
       {"т.е.", "tOest"},
       {"д-р Иванов", "dOktor iwAnof"},
@@ -152,6 +152,71 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"1-ви март", "pYrwi mArt"},  // ordinals written with a suffix
       {"21-ви век", "dwAdesetipYrwi wEk"},
       {"2-ра", "ftOra"},
+      // large numbers, digit groups with a space or a no-break space, "и" before the last element
+      {"12 500", "dwanAdesethiLAdiipEtstotin"},
+      {"1 000 000", "miliOn"},
+      {"1\u00a0000\u00a0000", "miliOn"},
+      {"1 500 000", "miliOnipEtstotinhiLAdi"},
+      {"2 000 005", "dwAmiliOnaipEt"},
+      {"1 001 000", "miliOnihiLAda"},
+      {"1250", "hiLAdadwEstaipedesEt"},
+      {"999 999 999 999",
+       "dEwetstotindewedesEtidEwetmiliArdadEwetstotindewedesEtidEwetmiliOna"
+       "dEwetstotindewedesEtidEwethiLAdidEwetstotindewedesEtidEwet"},
+      {"1000000000000", "triliOn"},
+      {"1989 200", "hiLAdadEwetstotinosemdesEtidEwet dwEsta"},  // not one number: two
+      // gender from the next word; the counting form alone
+      {"1", "ednO"},
+      {"1 книга", "ednA knIga"},
+      {"1 дете", "ednO detE"},
+      {"1 ден", "edIn dEn"},
+      {"2 книги", "dwE knIgi"},
+      {"2 пъти", "dwA pYti"},
+      {"2 часа", "dwA 4asA"},
+      {"21 години", "dwAdesetiednA godIni"},
+      {"2-та", "dwAta"},  // definite forms
+      {"3-те", "trIte"},
+      {"90-те", "dewedesEtte"},
+      // negative and decimal numbers, percentages, fractions
+      {"-5", "mInuspEt"},
+      {"\u22125", "mInuspEt"},
+      {"1,5", "ednOCAloipEt"},
+      {"3.14", "trICAloi4etirinAdeset"},
+      {"3,05", "trICAloinUlapEt"},
+      {"5%", "pEtprocEnta"},
+      {"1 %", "edIn procEnt"},
+      {"1/2", "ednAftOra"},
+      {"3/4", "trI4etwYrti"},
+      // ordinals with their definite forms
+      {"3-то", "trEto"},
+      {"1-вият", "pYrw'jat"},
+      {"2-рата", "ftOrata"},
+      {"11-ти", "edinAdeseti"},
+      {"20-ти", "dwadesEti"},
+      {"99-ти", "dewedesEtidewEti"},
+      {"100-тен", "stOten"},
+      // years, dates, times
+      {"2000 г.", "dwehiLAdna godIna"},
+      {"през 1989", "prEs hiLAdadEwetstotinosemdesEtidEwet"},
+      {"25.12.2026", "dwAdesetipEtidekEmwridwEhiLAdidwAdeseti6EstagodIna"},
+      {"25.12.", "dwAdesetipEtidekEmwri"},
+      {"1.1.2027", "pYrwijanuAridwEhiLAdidwAdesetisEdmagodIna"},
+      {"10 декември", "desEti dekEmwri"},
+      {"Добър ден! Как сте? Днес е 10 декември 2026 г.",
+       "dobYr dEn kAk ste dnEs e desEti dekEmwri dwEhiLAdidwAdeseti6Esta godIna"},
+      {"10:30", "dEsetitrIdeset"},
+      {"9:05", "dEwetipEt"},
+      {"в 10:30 ч.", "w dEsetitrIdeset 4asA"},
+      // money
+      {"5 лв.", "pEt lEwa"},
+      {"5 BGN", "pEt lEwa"},
+      {"1 лв.", "edIn lEf"},
+      {"2,50 лв.", "dwAlEwaipedesEt stotInki"},
+      {"€5", "pEtEwro"},
+      {"5 EUR", "pEt Ewro"},
+      {"$5", "pEtdOlara"},
+      {"5 $", "pEt dOlara"},
+      {"1 $", "edIn dOlar"},
       {"USB", "UEsbE"},              // Latin capitals spelled by their names
       {"Hans-Peter", "hAns pEter"},  // other Latin words transliterated
       {"Google", "gUgle"},
