@@ -395,7 +395,6 @@ def write_modes(out):
 
 ORDINAL_MODES = modes(lambda m: m.form in ORDINAL_FORMS)
 ORDINARY = modes(lambda m: m.form not in ("digits", "silent", "month"))
-CARDINAL_MODES = [m for m in ORDINARY if m not in ORDINAL_MODES]
 
 
 def forms_class(forms):
