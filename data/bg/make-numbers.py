@@ -138,6 +138,9 @@ LIGHT_WORDS = ["и", "а", "на", "от", "за", "в", "във", "с", "със
 # часа, два лева), other words in -и feminine plurals (две книги).
 NEUTER_PLURAL_ENDINGS = ["ета", "ца", "ща", "ста", "ена", "ма"]
 MASCULINE_PLURALS = ["пъти", "дни", "души", "метра", "долара", "килограма", "сантиметра"]
+# Male persons counted by two or three: двама души, трима мъже (the personal count form).
+PERSONS = ["души", "мъже", "братя", "човека", "приятели", "студенти", "ученици", "сина"]
+PERSONAL = {2: "dwAma", 3: "trIma"}
 
 
 # ---------------------------------------------------------------------------------------------
@@ -155,6 +158,7 @@ class Mode:
 
 MODES = [
     Mode("count", "count"), Mode("masc", "masc"), Mode("fem", "fem"), Mode("neut", "neut"),
+    Mode("personal", "personal"),
     Mode("def_m", "def_m"), Mode("def_pl", "def_pl"), Mode("digits", "digits"),
     Mode("year", "ord_f", unit="year"), Mode("year_said", "ord_f", append=(YEAR, YEAR)),
     Mode("day", "ord_m", join="."), Mode("day_name", "ord_m"),
@@ -385,6 +389,7 @@ def write_modes(out):
     rule(one, "NSep NLower* [ое] " + WORD_END, "neut")
     rule(one, "NSep NLower+ " + WORD_END, "masc")
     rule(NUM, "NSep " + light, "count")
+    rule(NUM_START + " [23] " + P0, "NSep " + words_alt(PERSONS) + " " + WORD_END, "personal")
     rule(NUM, "NSep " + words_alt(MASCULINE_PLURALS) + " " + WORD_END, "masc")
     rule(NUM, "NSep NLower* " + words_alt(NEUTER_PLURAL_ENDINGS) + " " + WORD_END, "neut")
     rule(NUM, "NSep NLower* [ая] " + WORD_END, "masc")
@@ -445,6 +450,8 @@ NSTART = "(.#. | (Any - NHigh - NSep) | ((.#. | (Any - NHigh)) NSep))"
 
 
 def cardinal_unit(d, form):
+    if form == "personal" and d in PERSONAL:
+        return PERSONAL[d]
     if d == 1:
         return ONE.get(form, "masc" if form == "def_m" else "ednO") if form != "def_m" else "edIn"
     if d == 2:

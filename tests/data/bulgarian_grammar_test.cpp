@@ -174,6 +174,8 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"2 пъти", "dwA pYti"},
       {"2 часа", "dwA 4asA"},
       {"21 години", "dwAdesetiednA godIni"},
+      {"2 души", "dwAma dU6i"},  // the personal count form for men
+      {"3 мъже", "trIma myvE"},
       {"2-та", "dwAta"},  // definite forms
       {"3-те", "trIte"},
       {"90-те", "dewedesEtte"},
