@@ -205,7 +205,7 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"1.1.2027", "pYrwijanuAridwEhiLAdidwAdesetisEdmagodIna"},
       {"10 декември", "desEti dekEmwri"},
       {"Добър ден! Как сте? Днес е 10 декември 2026 г.",
-       "dobYr dEn kAk ste dnEs e desEti dekEmwri dwEhiLAdidwAdeseti6Esta godIna"},
+       "dObyr dEn kAk ste dnEs e desEti dekEmwri dwEhiLAdidwAdeseti6Esta godIna"},
       {"10:30", "dEsetitrIdeset"},
       {"9:05", "dEwetipEt"},
       {"в 10:30 ч.", "w dEsetitrIdeset 4asA"},
