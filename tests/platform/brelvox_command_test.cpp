@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/command_output.h"
 #include "tests/support/grammar_files.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_voices.h"
@@ -16,23 +17,10 @@
 
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-};
+using Result = CommandOutput;
 
 Result Brelvox(const std::string& arguments) {
-  const std::string command = std::string(BRELVOX_COMMAND) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  Result r{-1, {}};
-  if (pipe == nullptr) return r;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    r.out.append(buffer, n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return RunCommand(std::string(BRELVOX_COMMAND) + " " + arguments);
 }
 
 std::vector<nlohmann::json> Lines(const std::string& text) {

@@ -35,6 +35,18 @@ std::vector<char> ReadFile(const std::string& path) {
   return std::vector<char>((std::istreambuf_iterator<char>(in)), {});
 }
 
+// The grammar read into `image` (which must outlive it); null, having said why, when it does not
+// load.
+Grammar* LoadGrammarFile(const std::string& path, std::vector<char>* image) {
+  *image = ReadFile(path);
+  ByteReader reader = MakeByteReader(image->data(), static_cast<int64_t>(image->size()));
+  Grammar* grammar = image->empty() ? nullptr : LoadGrammar(&reader);
+  if (grammar == nullptr) {
+    std::fprintf(stderr, "voicecheck: cannot load the grammar %s; build it first.\n", path.c_str());
+  }
+  return grammar;
+}
+
 void PrintPeriods(const VoiceCheck& c) {
   std::printf("seconds %.1f\nclipped samples %lld\npeak %d\n", c.seconds,
               static_cast<long long>(c.clipped), c.peak);
@@ -58,14 +70,9 @@ void PrintPeriods(const VoiceCheck& c) {
 
 int SayText(VoiceInventory* voice, const std::string& grammarPath, const std::string& text,
             const std::string& rawPath, int32_t pitch) {
-  const std::vector<char> image = ReadFile(grammarPath);
-  ByteReader reader = MakeByteReader(image.data(), static_cast<int64_t>(image.size()));
-  Grammar* grammar = image.empty() ? nullptr : LoadGrammar(&reader);
-  if (grammar == nullptr) {
-    std::fprintf(stderr, "voicecheck: cannot load the grammar %s; build it first.\n",
-                 grammarPath.c_str());
-    return 1;
-  }
+  std::vector<char> image;
+  Grammar* grammar = LoadGrammarFile(grammarPath, &image);
+  if (grammar == nullptr) return 1;
   std::vector<StreamPhoneme> phonemes;
   RenderedSpeech speech;
   std::string error;
@@ -94,14 +101,9 @@ int SayText(VoiceInventory* voice, const std::string& grammarPath, const std::st
 int CheckText(VoiceInventory* voice, const std::string& grammarPath,
               const std::vector<std::string>& texts, int32_t pairWords, double speakSeconds,
               int32_t pitch) {
-  const std::vector<char> image = ReadFile(grammarPath);
-  ByteReader reader = MakeByteReader(image.data(), static_cast<int64_t>(image.size()));
-  Grammar* grammar = image.empty() ? nullptr : LoadGrammar(&reader);
-  if (grammar == nullptr) {
-    std::fprintf(stderr, "voicecheck: cannot load the grammar %s; build it first.\n",
-                 grammarPath.c_str());
-    return 1;
-  }
+  std::vector<char> image;
+  Grammar* grammar = LoadGrammarFile(grammarPath, &image);
+  if (grammar == nullptr) return 1;
   std::vector<std::string> passages;
   std::string error;
   for (const std::string& text : texts) {
