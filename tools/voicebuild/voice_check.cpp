@@ -34,8 +34,8 @@ double Jump(const std::vector<int16_t>& audio, int64_t at, int32_t period) {
   return std::sqrt(diff / period) / level;
 }
 
-// The lag of the best normalised autocorrelation around `centre`, over a window reaching `reach`
-// times the longest lag to either side.
+}  // namespace
+
 int32_t BestLag(const std::vector<int16_t>& audio, int64_t centre, int32_t lowest, int32_t highest,
                 int32_t reach) {
   int32_t best = lowest;
@@ -57,8 +57,6 @@ int32_t BestLag(const std::vector<int16_t>& audio, int64_t centre, int32_t lowes
   }
   return best;
 }
-
-}  // namespace
 
 bool RenderPhonemes(VoiceInventory* voice, const std::string& phonemes, int32_t stress,
                     RenderedSpeech* speech) {

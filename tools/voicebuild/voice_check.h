@@ -49,6 +49,11 @@ struct VoiceCheck {
 // Measures rendered speech from `voice` against the pitch factors of its middles.
 VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech);
 
+// The lag in [lowest, highest] of the strongest normalised autocorrelation of `audio` around
+// `centre`, over a window reaching `reach` times the longest lag to either side: the period there.
+int32_t BestLag(const std::vector<int16_t>& audio, int64_t centre, int32_t lowest, int32_t highest,
+                int32_t reach);
+
 // A pseudo-random phoneme text of `words` words of Bulgarian shape (consonant and vowel syllables,
 // one stressed vowel a word, palatalised consonants before vowels, voicing assimilated as
 // Bulgarian does), the same for the same seed.

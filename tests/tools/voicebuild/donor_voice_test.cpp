@@ -12,6 +12,7 @@
 #include "tests/support/temp_files.h"
 #include "tests/support/test_voices.h"
 #include "tools/voicebuild/voice_builder.h"
+#include "tools/voicebuild/voice_check.h"
 
 namespace {
 
@@ -129,31 +130,6 @@ TEST_F(DonorVoice, MarksLieInsideTheirWindowsOnTheFlatGrid) {
   }
 }
 
-// The lag in [lowest, highest] of the strongest normalised autocorrelation of `audio` around
-// `centre`.
-int32_t PeriodAround(const std::vector<int16_t>& audio, int32_t centre, int32_t lowest,
-                     int32_t highest) {
-  const int32_t span = highest;
-  int32_t best = lowest;
-  double bestScore = -2.0;
-  for (int32_t lag = lowest; lag <= highest; ++lag) {
-    double xy = 0, xx = 0, yy = 0;
-    for (int32_t i = centre - span; i < centre + span; ++i) {
-      const double x = audio[static_cast<size_t>(i - lag / 2)];
-      const double y = audio[static_cast<size_t>(i - lag / 2 + lag)];
-      xy += x * y;
-      xx += x * x;
-      yy += y * y;
-    }
-    const double score = xy / std::sqrt(xx * yy + 1e-9);
-    if (score > bestScore) {
-      bestScore = score;
-      best = lag;
-    }
-  }
-  return best;
-}
-
 TEST_F(DonorVoice, RenderedPeriodAroundEachPhonemeMiddleFollowsThePitch) {
   LoadedVoice loaded(contents_);
   ASSERT_TRUE(loaded.loaded);
@@ -175,8 +151,8 @@ TEST_F(DonorVoice, RenderedPeriodAroundEachPhonemeMiddleFollowsThePitch) {
       if (std::string_view("rAvej").find(phoneme) == std::string_view::npos) continue;
       const int32_t middle = e.start + e.duration / 2;
       if (middle - 400 < 0 || middle + 400 >= static_cast<int32_t>(site.audio.size())) continue;
-      const int32_t lag = PeriodAround(site.audio, middle, static_cast<int32_t>(expected * 0.75),
-                                       static_cast<int32_t>(expected * 1.25));
+      const int32_t lag = BestLag(site.audio, middle, static_cast<int32_t>(expected * 0.75),
+                                  static_cast<int32_t>(expected * 1.25), 1);
       EXPECT_LE(std::abs(lag - expected), 1.0)
           << "stress " << stress << ", phoneme " << phoneme << " at " << middle;
       ++measured;
