@@ -31,30 +31,6 @@ void Control::SetGeometry(const Geometry& geometry) {
   Changed();
 }
 
-void Control::SetLeft(int left) {
-  Geometry g = geometry_;
-  g.left = left;
-  SetGeometry(g);
-}
-
-void Control::SetTop(int top) {
-  Geometry g = geometry_;
-  g.top = top;
-  SetGeometry(g);
-}
-
-void Control::SetWidth(int width) {
-  Geometry g = geometry_;
-  g.width = width;
-  SetGeometry(g);
-}
-
-void Control::SetHeight(int height) {
-  Geometry g = geometry_;
-  g.height = height;
-  SetGeometry(g);
-}
-
 void Control::SetText(std::string text) {
   if (text_ == text) return;
   text_ = std::move(text);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "translator/forms/control_spec.h"
+#include "translator/forms/geometry_setters.h"
 
 namespace translator::forms {
 
@@ -20,7 +21,7 @@ class Window;
 
 enum class MouseButton { kLeft = 1, kRight = 2, kMiddle = 4 };
 
-class Control {
+class Control : public GeometrySetters<Control> {
  public:
   Control(Window& owner, ControlSpec spec);
   Control(const Control&) = delete;
@@ -37,11 +38,7 @@ class Control {
   void Hide() { SetVisible(false); }
 
   const Geometry& geometry() const { return geometry_; }
-  void SetGeometry(const Geometry& geometry);
-  void SetLeft(int left);
-  void SetTop(int top);
-  void SetWidth(int width);
-  void SetHeight(int height);
+  void SetGeometry(const Geometry& geometry);  // SetLeft, SetTop, SetWidth, SetHeight come with it
 
   const std::string& text() const { return text_; }
   void SetText(std::string text);

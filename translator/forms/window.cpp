@@ -49,30 +49,6 @@ void Window::SetGeometry(const Geometry& geometry) {
   Changed();
 }
 
-void Window::SetLeft(int left) {
-  Geometry g = geometry_;
-  g.left = left;
-  SetGeometry(g);
-}
-
-void Window::SetTop(int top) {
-  Geometry g = geometry_;
-  g.top = top;
-  SetGeometry(g);
-}
-
-void Window::SetWidth(int width) {
-  Geometry g = geometry_;
-  g.width = width;
-  SetGeometry(g);
-}
-
-void Window::SetHeight(int height) {
-  Geometry g = geometry_;
-  g.height = height;
-  SetGeometry(g);
-}
-
 Control& Window::control(std::string_view name) {
   auto it = controls_.find(name);
   if (it == controls_.end()) {

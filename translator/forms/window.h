@@ -15,6 +15,7 @@
 
 #include "translator/forms/control.h"
 #include "translator/forms/control_spec.h"
+#include "translator/forms/geometry_setters.h"
 #include "translator/forms/timer.h"
 
 namespace translator::forms {
@@ -37,7 +38,7 @@ class FormBehaviour {
   virtual void Unloaded() {}
 };
 
-class Window {
+class Window : public GeometrySetters<Window> {
  public:
   Window(FormsApp& app, WindowSpec spec, WindowHandle handle);
   Window(const Window&) = delete;
@@ -58,11 +59,7 @@ class Window {
   void Hide() { SetVisible(false); }
 
   const Geometry& geometry() const { return geometry_; }
-  void SetGeometry(const Geometry& geometry);
-  void SetLeft(int left);
-  void SetTop(int top);
-  void SetWidth(int width);
-  void SetHeight(int height);
+  void SetGeometry(const Geometry& geometry);  // SetLeft, SetTop, SetWidth, SetHeight come with it
 
   // Controls and timers by name; asking for a name the window does not have is a programming
   // error and throws std::out_of_range.
