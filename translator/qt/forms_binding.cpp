@@ -85,6 +85,12 @@ class ControlView {
  protected:
   ControlView(FormsBinding& binding, forms::Control& control)
       : binding_(binding), control_(&control) {}
+  // The user clicked the widget: the control's click, unless it is gone.
+  void DeliverClick() {
+    if (!control_) return;
+    forms::Control* target = control_;
+    binding_.Deliver([target] { target->Click(); });
+  }
   FormsBinding& binding_;
   forms::Control* control_;
 };
@@ -238,11 +244,7 @@ class CheckBoxView final : public QCheckBox, public ControlView {
   CheckBoxView(QWidget* parent, FormsBinding& binding, forms::Control& control)
       : QCheckBox(parent), ControlView(binding, control) {
     setFont(FontOf(control));
-    connect(this, &QCheckBox::clicked, this, [this] {
-      if (!control_) return;
-      forms::Control* target = control_;
-      binding_.Deliver([target] { target->Click(); });
-    });
+    connect(this, &QCheckBox::clicked, this, [this] { DeliverClick(); });
   }
   QWidget* widget() override { return this; }
   void Apply() override {
@@ -258,11 +260,7 @@ class ButtonView final : public QPushButton, public ControlView {
   ButtonView(QWidget* parent, FormsBinding& binding, forms::Control& control)
       : QPushButton(parent), ControlView(binding, control) {
     setFont(FontOf(control));
-    connect(this, &QPushButton::clicked, this, [this] {
-      if (!control_) return;
-      forms::Control* target = control_;
-      binding_.Deliver([target] { target->Click(); });
-    });
+    connect(this, &QPushButton::clicked, this, [this] { DeliverClick(); });
   }
   QWidget* widget() override { return this; }
   void Apply() override {
