@@ -36,7 +36,8 @@ const std::string_view kTranslationPage = R"HTML(<!DOCTYPE html>
 
 // The result boxes are made with createElementNS so that they serialize with upper-case tag names:
 // the source box first, then the result box, each a DIV holding a SPAN holding a SPAN holding text.
-// Text goes in only as text nodes.
+// Several translations are joined by " <> " in the result box; an empty result box means the
+// dictionary has no translation. Text goes in only as text nodes.
 const std::string_view kPageScript = R"JS('use strict';
 (function () {
   const XHTML = 'http://www.w3.org/1999/xhtml';
@@ -72,6 +73,16 @@ const std::string_view kPageScript = R"JS('use strict';
     area().replaceChildren(box('source', source), box('result', result));
   }
 
+  // Nothing found: the result box stays empty (the translator reads that as "no translation"),
+  // and the page says so in words beneath it, never echoing the source as if it were the answer.
+  function showNone(source) {
+    show(source, '');
+    const note = document.createElement('div');
+    note.className = 'none';
+    note.textContent = 'Няма превод · No translation';
+    area().appendChild(note);
+  }
+
   function render() {
     const mine = ++generation;
     area().replaceChildren();
@@ -100,7 +111,7 @@ const std::string_view kPageScript = R"JS('use strict';
         if (!a.ok) { status(a.j.error || 'The translation failed.'); return; }
         status('');
         const found = a.j.translations.map(function (t) { return t.text; });
-        show(a.j.source, found.length ? found.join(' <> ') : a.j.source);
+        if (found.length) show(a.j.source, found.join(' <> ')); else showNone(a.j.source);
         spoken = tl === 'en' ? found.join(', ') : a.j.source;
       })
       .catch(function () {
@@ -127,6 +138,7 @@ const std::string_view kPageStyle =
 .status { padding: 4px 8px; color: #5f6368; min-height: 1em; }
 .box { display: block; padding: 8px; white-space: pre-wrap; }
 .source { color: #5f6368; }
+.none { padding: 8px; color: #b3261e; }
 .result { font-size: 1.4em; }
 .listen { display: block; box-sizing: border-box; width: 100%; min-height: 48px; margin: 0; padding: 12px 8px;
           cursor: pointer; background: #e8f0fe; user-select: none; white-space: nowrap; overflow: hidden; }

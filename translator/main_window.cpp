@@ -17,6 +17,10 @@ std::string RemoveLineBreaks(std::string_view text) {
   return forms::ReplaceAll(forms::ReplaceAll(text, "\r\n", ""), "\n", "");
 }
 
+bool IsBlank(std::string_view text) {
+  return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(forms::Window& form1, MainWindowServices services)
@@ -27,7 +31,8 @@ MainWindow::MainWindow(forms::Window& form1, MainWindowServices services)
       pane_(form1, services_.tray, [this] { CheteneBulgar(); }) {
   form1_.AddTimer(forms::TimerSpec{"TimerBusy", "", kBusyPollMs, false});
 
-  C("Text1").on_key_press = [this](int code) { Text1KeyPress(code); };
+  C("Text1").on_key_press = [this](int& code) { Text1KeyPress(code); };
+  capture_.on_captured = [this](const std::string& text) { TakeText(text); };
   C("Text4").on_change = [this] { Text4Change(); };
   C("Command3").on_click = [this] { EnglishPronunciation(); };
   C("Check1").on_click = [this] { Check1Click(); };
@@ -137,8 +142,11 @@ void MainWindow::BrowserGotFocus() {
 
 // ---- The request ----
 
-void MainWindow::Text1KeyPress(int character_code) {
+void MainWindow::Text1KeyPress(int& character_code) {
   if (character_code != kEnterKey) return;
+  // Enter sends the request; it does not break the line in the box as well, so that neither the
+  // pronunciation address nor the next request carries a line break.
+  character_code = 0;
   C("Text3").SetText("");
   C("Text3").Show();
   std::string text = forms::ReplaceAll(C("Text1").text(), "\r\n", "");
@@ -189,12 +197,17 @@ void MainWindow::RequestSent() {
 void MainWindow::ClipboardWatcherTick() {
   ClipText = services_.clipboard.GetText();
   if (ClipText.empty() || ClipText == LastClipText) return;
+  TakeText(ClipText);
+  LastClipText = ClipText;
+}
+
+void MainWindow::TakeText(const std::string& text) {
+  // Back from the notification area or from behind other windows.
   form1_.Show();
   services_.input.MakeTopmost(MainHwnd);
-  C("Text1").SetText(forms::LeftChars(ClipText, kRequestLimit));
+  C("Text1").SetText(forms::LeftChars(text, kRequestLimit));
   C("Text1").SetText(RemoveLineBreaks(C("Text1").text()));
   C("Text4").SetText(C("Text1").text());
-  LastClipText = ClipText;
 }
 
 // ---- The result ----
@@ -203,11 +216,19 @@ void MainWindow::ReadResultTick() {
   T("Timer2").SetInterval(1500);
   T("Timer2").Disable();
   if (PageReady != 1) return;
-  // A document that cannot be read counts as a page without a result.
+  // A document that cannot be read counts as a page without a result. A request without a result
+  // of its own shows a note, never the answer to an earlier request.
   PageHtml = browser_ ? browser_->RootMarkup().value_or("") : "";
+  const std::optional<std::string> found = FindResult(PageHtml);
+  std::string text = found ? CleanResult(*found) : std::string();
+  result_is_note_ = !found || IsBlank(text);
+  if (!found) {
+    text = kConnectionMessage;  // no result in time, an error page, or no page at all
+  } else if (result_is_note_) {
+    text = kNoTranslation;  // the page has no translation
+  }
   forms::Control& result = C("Text3");
-  if (std::optional<std::string> found = FindResult(PageHtml)) result.SetText(std::move(*found));
-  result.SetText(CleanResult(result.text()));
+  result.SetText(std::move(text));
   if (Parvo < 32767) ++Parvo;
   if (Parvo > 1) result.Show();
   if (Ticked("Check3")) {
@@ -226,8 +247,9 @@ void MainWindow::ReadResultTick() {
 // ---- Speaking ----
 
 void MainWindow::CheteneBulgar() {
-  std::string text = BulgarianSource() ? C("Text4").text() : C("Text3").text();
-  text = forms::ReplaceAll(forms::ReplaceAll(text, "\r", " "), "\n", " ");
+  // A note in the result box is not a translation: only the request is Bulgarian then.
+  if (!BulgarianSource() && result_is_note_) return;
+  const std::string text = SpokenText(BulgarianSource() ? C("Text4").text() : C("Text3").text());
   if (!Voice) return;
   if (std::optional<int> rate = SpeechRateFromCaption(C("Label9").text())) Voice->SetRate(*rate);
   Voice->Speak(text, kSpeakAsync);
@@ -239,8 +261,9 @@ void MainWindow::SchedulerTick() {
   if (!BulgarianSource()) {
     // The page that speaks the English source.
     Navigate(PageAddress(services_.page, kEnglishPronunciation, C("Text1").text()));
-    click.SetInterval(
-        ListenClickDelay(false, Ticked("Check3"), forms::CharCount(C("Text3").text())));
+    // A note in the result box is not spoken: there is no Bulgarian speech to wait for.
+    const std::size_t spoken = result_is_note_ ? 0 : forms::CharCount(C("Text3").text());
+    click.SetInterval(ListenClickDelay(false, Ticked("Check3"), spoken));
   } else {
     // The page on screen already speaks the English translation.
     C("Picture2").Hide();

@@ -32,6 +32,8 @@ namespace translator {
 
 inline constexpr char kConnectionMessage[] = "Възможна загуба на връзката със сървърът!";
 inline constexpr char kWarmUpText[] = "Старт";
+// The result box's note when the page has no translation for the request.
+inline constexpr char kNoTranslation[] = "няма превод";
 inline constexpr std::size_t kRequestLimit = 99;  // characters sent at most
 // Prevedi waits for the browser to take the new address by polling Busy every kBusyPollMs, on a
 // timer, so the window keeps running; after kBusyWaitLimitMs it goes on as if the page had taken
@@ -90,11 +92,13 @@ class MainWindow final : public forms::FormBehaviour, private BrowserEvents {
   bool BulgarianSource() const { return services_.proverka.CyrillicScore > 0; }
   void Navigate(const std::string& address);
 
-  void Text1KeyPress(int character_code);
+  void Text1KeyPress(int& character_code);
   void Text4Change();
   void BusyPollTick();
   void RequestSent();
   void ClipboardWatcherTick();
+  // Captured or copied text becomes the request, in the raised window.
+  void TakeText(const std::string& text);
   void ReadResultTick();
   void SchedulerTick();
   void EnglishPronunciation();
@@ -111,6 +115,7 @@ class MainWindow final : public forms::FormBehaviour, private BrowserEvents {
   desktop::CaptureMachine capture_;
   desktop::WindowDrag drag_;
   desktop::SettingsPane pane_;
+  bool result_is_note_ = true;  // the result box holds a note, not a translation
 };
 
 }  // namespace translator

@@ -6,6 +6,13 @@
 #include <string>
 
 namespace translator {
+namespace {
+
+bool EndsInPunctuation(std::string_view line) {
+  return !line.empty() && std::string_view(".,;:!?").find(line.back()) != std::string_view::npos;
+}
+
+}  // namespace
 
 int ListenClickDelay(bool bulgarian_source, bool bulgarian_speech_on,
                      std::size_t bulgarian_length) {
@@ -37,6 +44,27 @@ std::optional<int> SpeechRateFromCaption(std::string_view caption) {
   const double rate = std::nearbyint(value / 10 - 5);
   if (rate < -10 || rate > 10) return std::nullopt;  // outside what a voice takes
   return static_cast<int>(rate);
+}
+
+std::string SpokenText(std::string_view text) {
+  // A comma between two translations lets the voice pause, as between the parts of a sentence.
+  std::string spoken;
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    std::size_t end = text.find_first_of("\r\n", from);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(from, end - from);
+    const std::size_t first = line.find_first_not_of(" \t");
+    const std::size_t last = line.find_last_not_of(" \t");
+    line =
+        first == std::string_view::npos ? std::string_view() : line.substr(first, last - first + 1);
+    if (!line.empty()) {
+      if (!spoken.empty()) spoken += EndsInPunctuation(spoken) ? " " : ", ";
+      spoken += line;
+    }
+    from = end + 1;
+  }
+  return spoken;
 }
 
 }  // namespace translator

@@ -1,8 +1,10 @@
-// The numbers behind speaking a result: the delay of the English click and the speech rate.
+// The numbers behind speaking a result: the delay of the English click and the speech rate; and
+// the text the voice reads.
 #pragma once
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace translator {
@@ -19,5 +21,9 @@ int ListenClickDelay(bool bulgarian_source, bool bulgarian_speech_on, std::size_
 // The rate handed to the voice for the caption of the rate label: its numeric value / 10 - 5,
 // rounded to the nearest integer, halves to even. nullopt when the caption is not a number.
 std::optional<int> SpeechRateFromCaption(std::string_view caption);
+
+// The text the voice reads for a text box's text: its lines (one translation each) joined so that
+// the voice pauses between them, blank lines dropped.
+std::string SpokenText(std::string_view text);
 
 }  // namespace translator

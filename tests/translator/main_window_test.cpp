@@ -196,11 +196,14 @@ TEST_F(RequestTest, EnterOnAnEmptyBoxClearsAndShowsTheResultButSendsNothing) {
   EXPECT_EQ(browser().navigations.size(), navigations);
 }
 
-TEST_F(RequestTest, OtherKeysDoNothing) {
+TEST_F(RequestTest, EnterIsTakenByTheRequestOtherKeysGoToTheBox) {
   StartReady();
   C("Text1").SetText("cat");
-  C("Text1").KeyPress('a');
+  EXPECT_EQ(C("Text1").KeyPress('a'), 'a');
   EXPECT_EQ(C("Text4").text(), "Старт");
+  // Enter sends the request and breaks no line in the box.
+  EXPECT_EQ(C("Text1").KeyPress(13), 0);
+  EXPECT_EQ(C("Text4").text(), "cat");
 }
 
 TEST_F(RequestTest, TheReadingWaitsUntilThePageHasTakenTheAddress) {
@@ -263,7 +266,7 @@ TEST_F(RequestTest, ClipboardWatcherTranslatesNewTextOnce) {
 
 using ResultTest = ProgramTest;
 
-TEST_F(ResultTest, TheSecondResultIsShownCountedAndSpokenWithBreaksAsSpaces) {
+TEST_F(ResultTest, TheSecondResultIsShownCountedAndSpokenWithAPauseBetweenLines) {
   StartReady();
   browsers.model.translations["en|bg|cat"] = "<котка>\nмачка";
   TypeAndEnter("cat");
@@ -271,27 +274,51 @@ TEST_F(ResultTest, TheSecondResultIsShownCountedAndSpokenWithBreaksAsSpaces) {
   EXPECT_EQ(C("Text3").text(), "котка\nмачка");  // the references around it dropped
   EXPECT_TRUE(C("Text3").visible());
   EXPECT_EQ(main().Parvo, 2);
-  EXPECT_EQ(voices.log.spoken, (std::vector<std::string>{"котка мачка"}));
+  EXPECT_EQ(voices.log.spoken, (std::vector<std::string>{"котка, мачка"}));
 }
 
-TEST_F(ResultTest, AMissingResultKeepsThePreviousTextAndStillSpeaksIt) {
+TEST_F(ResultTest, ARequestWithoutAResultOfItsOwnShowsANoteAndRepeatsNothing) {
   StartReady();
-  TypeAndEnter("xyzzy");  // the page has no translation: no markers
-  Advance(1500);
-  EXPECT_EQ(C("Text3").text(), "");  // Enter cleared it; nothing new came
-  Advance(3000);
   browsers.model.translations["en|bg|cat"] = "котка";
-  C("Text1").SetText("cat");
-  C("Picture16").Click();
-  Advance(1500);
-  EXPECT_EQ(C("Text3").text(), "котка");
-  Advance(3000);
-  browsers.model.markup_override = "<DIV>one marker</SPAN></SPAN></DIV>";
-  C("Text1").SetText("dog");
-  C("Picture16").Click();  // the translate button leaves the result box alone
-  Advance(1500);
-  EXPECT_EQ(C("Text3").text(), "котка");
-  EXPECT_EQ(voices.log.spoken.back(), "котка");
+  browsers.model.translations["en|bg|xyzzy"] = "";  // the page has no translation
+  browsers.model.translations["bg|en|щбрк"] = "";
+  struct Step {
+    const char* what;
+    const char* typed;
+    std::optional<std::string> markup;  // shown instead of the page's result
+    const char* shown;
+    std::vector<std::string> spoken;  // since the previous step
+  };
+  const Step steps[] = {
+      {"a translation", "cat", std::nullopt, "котка", {"котка"}},
+      {"a page with one marker: no result in time",
+       "dog",
+       "<DIV>a</SPAN></SPAN></DIV>",
+       kConnectionMessage,
+       {}},
+      {"an error page", "dog", "<BODY>This site can't be reached</BODY>", kConnectionMessage, {}},
+      {"no translation of an English word", "xyzzy", std::nullopt, kNoTranslation, {}},
+      {"no translation of a Bulgarian word: the request is still Bulgarian",
+       "щбрк",
+       std::nullopt,
+       kNoTranslation,
+       {"щбрк"}},
+  };
+  std::int16_t count = main().Parvo;
+  for (const Step& step : steps) {
+    browsers.model.markup_override = step.markup;
+    voices.log = {};
+    C("Text1").SetText(step.typed);
+    C("Picture16").Click();  // the translate button leaves the result box alone
+    Advance(1500);
+    EXPECT_EQ(C("Text3").text(), step.shown) << step.what;
+    EXPECT_EQ(voices.log.spoken, step.spoken) << step.what;
+    EXPECT_EQ(main().Parvo, ++count) << step.what;
+    Advance(3000);
+  }
+  voices.log = {};
+  C("Picture8").Click();  // the speak button has no earlier answer to repeat either
+  EXPECT_EQ(voices.log.spoken, std::vector<std::string>{"щбрк"});
 }
 
 TEST_F(ResultTest, NothingCancelsTheLaterStagesOfAnEarlierRequest) {
@@ -304,7 +331,7 @@ TEST_F(ResultTest, NothingCancelsTheLaterStagesOfAnEarlierRequest) {
   Advance(1000);  // the first request's scheduler loads its pronunciation page
   EXPECT_EQ(browser().navigations.back(), Address("en|en|dog"));  // of the input box's text
   Advance(500);  // the second reading finds the pronunciation page: no result
-  EXPECT_EQ(C("Text3").text(), "");
+  EXPECT_EQ(C("Text3").text(), kConnectionMessage);
 }
 
 TEST_F(ResultTest, AnUnreadablePageCountsAsNoResultAndShowsTheConnectionMessage) {
@@ -315,7 +342,7 @@ TEST_F(ResultTest, AnUnreadablePageCountsAsNoResultAndShowsTheConnectionMessage)
   C("Picture16").Click();
   Advance(1500);
   EXPECT_EQ(main().PageHtml, "");
-  EXPECT_EQ(C("Text3").text(), "previous");
+  EXPECT_EQ(C("Text3").text(), kConnectionMessage);
   EXPECT_EQ(main().Parvo, 2);
   Advance(1000 + 1500);  // the scheduler, then the click
   EXPECT_EQ(C("Text1").text(), "Възможна загуба на връзката със сървърът!");

@@ -37,11 +37,33 @@ TEST(ResultExtractionTest, NoGreaterThanBeforeTheSecondMarkerFindsNothing) {
   EXPECT_EQ(FindResult("cat</SPAN></SPAN></DIV"), std::nullopt);
 }
 
-TEST(ResultExtractionTest, CleaningSplitsPhrasesAndDropsOnlyAngleReferences) {
-  EXPECT_EQ(CleanResult("cat <> pussy<>kitty"), "cat\r\npussy\r\nkitty");
-  EXPECT_EQ(CleanResult("&lt;a&gt;"), "a");
-  EXPECT_EQ(CleanResult("Tom &amp; Jerry &quot;&#39;"), "Tom &amp; Jerry &quot;&#39;");
-  EXPECT_EQ(CleanResult("&lt;&gt;"), "");  // the references go after the "<>" pass
+TEST(ResultExtractionTest, CleaningPutsEachTranslationOnItsOwnLine) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"cat <> pussy<>kitty", "cat\r\npussy\r\nkitty"},  // as the page writes it
+      // as a browser serialises the page's text: the separator's "<" and ">" as references
+      {"ко́тка &lt;&gt; ко́те &lt;&gt; котара́к", "ко́тка\r\nко́те\r\nкотара́к"},
+      {"cat&lt;&gt;kitty", "cat\r\nkitty"},
+      {"&lt;a&gt;", "a"},  // other angle references are dropped
+  };
+  for (const auto& [raw, cleaned] : cases)
+    EXPECT_EQ(CleanResult(raw), cleaned) << raw;
+}
+
+TEST(ResultExtractionTest, CharacterReferencesAreDecodedAfterTheCleaning) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Скала́ &amp; ролка", "Скала́ & ролка"},
+      {"&quot;да&quot; &#39;не&apos;", "\"да\" 'не'"},
+      {"&#1098;&#x44A;&#X44a;", "ъъъ"},
+      {"a&nbsp;b", "a b"},
+      {"&amp;lt;", "&lt;"},  // decoded once: the text "&lt;" itself stays
+      {"&amp;amp;", "&amp;"},
+      // not references: left as they are
+      {"R&D &unknown; &#; &#xZZ; &#0; &#55296; &#99999999999; & ;",
+       "R&D &unknown; &#; &#xZZ; &#0; &#55296; &#99999999999; & ;"},
+      {"end &amp", "end &amp"},
+  };
+  for (const auto& [raw, decoded] : cases)
+    EXPECT_EQ(CleanResult(raw), decoded) << raw;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "translator/desktop/capture_machine.h"
 
+#include "translator/forms/forms_app.h"
+
 namespace translator::desktop {
 
 CaptureMachine::CaptureMachine(forms::Window& form1, InputPrimitives& input, Clipboard& clipboard)
@@ -13,11 +15,11 @@ CaptureMachine::CaptureMachine(forms::Window& form1, InputPrimitives& input, Cli
   };
   form1_.timer("Kopirane").on_tick = [this] {
     form1_.timer("Kopirane").Disable();
-    Copy();
+    Copy(true);
   };
   form1_.timer("TimerDesen").on_tick = [this] {
     form1_.timer("TimerDesen").Disable();
-    Copy();
+    Copy(false);
   };
 }
 
@@ -42,7 +44,6 @@ void CaptureMachine::Timer2222Tick() {
   form1_.timer("Timer2222").Disable();
   ClickSum = static_cast<std::int16_t>(PressFlag + ReleaseFlag);
   if (ClickSum == 2) {
-    clipboard_.Clear();
     form1_.timer("Kopirane").Enable();
     PressFlag = 0;
     ReleaseFlag = 0;
@@ -60,7 +61,23 @@ void CaptureMachine::Timer2222Tick() {
   ClickSum = 0;
 }
 
-void CaptureMachine::Copy() {
+void CaptureMachine::Copy(bool clear_clipboard) {
+  std::weak_ptr<bool> alive = alive_;
+  input_.device().RequestSelection([this, alive, clear_clipboard](const Selection& selection) {
+    if (alive.expired()) return;
+    forms::FormsApp::HandlerScope scope(form1_.app());
+    if (!selection.answered) {
+      CopyByKeys(clear_clipboard);
+    } else if (selection.fresh && !selection.text.empty() && on_captured) {
+      on_captured(selection.text);
+    }
+    // A selection made before the gesture is not what the user pointed at: nothing is taken.
+  });
+}
+
+void CaptureMachine::CopyByKeys(bool clear_clipboard) {
+  if (input_.device().KeysReachTerminal()) return;
+  if (clear_clipboard) clipboard_.Clear();
   input_.PressKey(kVkEscape);
   input_.ReleaseKey(kVkEscape);
   input_.PressKey(kVkControl);

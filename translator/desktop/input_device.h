@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "translator/forms/window.h"
 
@@ -34,6 +36,14 @@ inline constexpr int kVkEscape = 27;
 inline constexpr int kVkEnd = 35;
 inline constexpr int kVkC = 67;
 
+// The selection a capture asks the desktop for: on X11 the PRIMARY selection, which holds what the
+// user has selected in any program without anything being copied.
+struct Selection {
+  bool answered = false;  // a program holds the selection and gave its text
+  bool fresh = false;     // the selection was made just now, by the gesture being captured
+  std::string text;
+};
+
 class InputDevice {
  public:
   virtual ~InputDevice() = default;
@@ -45,6 +55,12 @@ class InputDevice {
   virtual void MakeTopmost(forms::WindowHandle window) = 0;
   // True when the button is down now or was pressed since the previous query for it.
   virtual bool ButtonReadsPressed(int virtual_key) = 0;
+  // Asks for the selection; `done` runs later, outside any handler, once the program holding it
+  // has answered or has not answered in time. A desktop without such a selection answers at once
+  // that no program holds one.
+  virtual void RequestSelection(std::function<void(const Selection&)> done) { done(Selection{}); }
+  // Whether keys sent now would reach a terminal, where Ctrl+C interrupts the running command.
+  virtual bool KeysReachTerminal() { return false; }
 };
 
 // The pixel a normalised absolute coordinate stands for on a screen `extent_px` pixels wide (or

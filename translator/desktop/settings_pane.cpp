@@ -87,7 +87,7 @@ void SettingsPane::Restart() {
 }
 
 void SettingsPane::HideToTray() {
-  form1_.Hide();
+  tray_.HideToTray(form1_);
 }
 
 void SettingsPane::Exit() {

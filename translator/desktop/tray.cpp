@@ -13,6 +13,18 @@ void TrayModule::SetTray(forms::Window& form1) {
   form1.Hide();
 }
 
+void TrayModule::HideToTray(forms::Window& form1) {
+  if (host_.Available()) {
+    form1.Hide();
+    return;
+  }
+  if (told_no_tray_) return;
+  told_no_tray_ = true;
+  forms::Window& hint = app_.Load("Form3");
+  hint.control("Label1").SetText(kNoTrayNote);
+  hint.Show();
+}
+
 void TrayModule::RemoveTrayIcon() {
   host_.DeleteIcon(Data);
 }

@@ -14,6 +14,9 @@ inline constexpr char kTrayTip[] = "Кликни с мишката, за да с
 inline constexpr std::uint32_t kTrayCallbackMessage = 1039;  // WM_USER + 15
 inline constexpr std::uint32_t kTrayLeftButtonDown = 0x201;
 inline constexpr std::uint32_t kTrayRightButtonDown = 0x204;
+// Said once, in the hint window, when hiding finds no notification area to come back from.
+inline constexpr char kNoTrayNote[] =
+    "Няма област за известия, затова прозорецът остава на екрана.";
 
 // The icon as last added; the icon is deleted by the same record.
 struct TrayData {
@@ -34,6 +37,8 @@ class TrayHost {
   virtual void DeleteIcon(const TrayData& icon) = 0;
   // Animates the window's rectangle into the notification area; nothing when there is none.
   virtual void AnimateToTray(forms::WindowHandle window) = 0;
+  // Whether the desktop has a notification area to show the icon in now.
+  virtual bool Available() { return true; }
 };
 
 class TrayModule {
@@ -50,11 +55,16 @@ class TrayModule {
   void RemoveTrayIcon();
   // A notification from the icon: a left or right button press on it shows the main window.
   void TrayWndProc(std::uint32_t wparam, std::uint32_t lparam);
+  // Hides the main window into the notification area. Where the desktop has none, the window
+  // stays (a hidden window without an icon or a taskbar entry could not be brought back), and the
+  // hint window says why, once per run.
+  void HideToTray(forms::Window& form1);
 
  private:
   TrayHost& host_;
   forms::FormsApp& app_;
   std::uint32_t instance_handle_;
+  bool told_no_tray_ = false;
 };
 
 }  // namespace translator::desktop

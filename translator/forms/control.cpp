@@ -78,9 +78,10 @@ void Control::MouseUp(MouseButton button) {
   if (on_mouse_up) on_mouse_up(button);
 }
 
-void Control::KeyPress(int character_code) {
+int Control::KeyPress(int character_code) {
   FormsApp::HandlerScope scope(owner_.app());
   if (on_key_press) on_key_press(character_code);
+  return character_code;
 }
 
 void Control::GotFocus() {

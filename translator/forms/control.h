@@ -53,13 +53,15 @@ class Control : public GeometrySetters<Control> {
   void Click();  // a check box toggles its value; everything else runs on_click
   void MouseDown(MouseButton button);
   void MouseUp(MouseButton button);
-  void KeyPress(int character_code);
+  // The handler may take the key by setting the code to 0; returns the code the box goes on to
+  // handle as usual (0: none).
+  int KeyPress(int character_code);
   void GotFocus();
 
   std::function<void()> on_click;
   std::function<void()> on_change;
   std::function<void()> on_got_focus;
-  std::function<void(int)> on_key_press;
+  std::function<void(int& character_code)> on_key_press;
   std::function<void(MouseButton)> on_mouse_down;
   std::function<void(MouseButton)> on_mouse_up;
 

@@ -25,4 +25,7 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
 // sequence decodes as its first byte (length 1).
 char32_t DecodeChar(std::string_view text, std::size_t pos, std::size_t& length);
 
+// Appends the UTF-8 bytes of `c` to `out`.
+void AppendChar(std::string& out, char32_t c);
+
 }  // namespace translator::forms

@@ -216,13 +216,17 @@ class TextBoxView final : public QPlainTextEdit, public ControlView {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     // The key-press handler sees the typed character first; the box then handles the key as
-    // usual (Enter still breaks the line).
+    // usual, unless the handler took it.
     if (control_ && !event->text().isEmpty()) {
-      const int code = event->text().at(0).unicode();
+      int code = event->text().at(0).unicode();
       forms::Control* control = control_;
       QPointer<TextBoxView> self(this);
-      binding_.Deliver([control, code] { control->KeyPress(code); });
+      binding_.Deliver([control, &code] { code = control->KeyPress(code); });
       if (!self || !control_) return;
+      if (code == 0) {
+        event->accept();
+        return;
+      }
     }
     QPlainTextEdit::keyPressEvent(event);
   }

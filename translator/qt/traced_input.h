@@ -32,6 +32,19 @@ class TracedInput final : public desktop::InputDevice {
     if (pressed) TraceLine(trace_, "button", std::to_string(virtual_key));
     return pressed;
   }
+  void RequestSelection(std::function<void(const desktop::Selection&)> done) override {
+    Trace* trace = trace_;
+    input_.RequestSelection([trace, done = std::move(done)](const desktop::Selection& s) {
+      TraceLine(trace, "selection",
+                std::string(s.answered ? "1 " : "0 ") + (s.fresh ? "1 " : "0 ") + s.text);
+      done(s);
+    });
+  }
+  bool KeysReachTerminal() override {
+    const bool terminal = input_.KeysReachTerminal();
+    if (terminal) TraceLine(trace_, "terminal");
+    return terminal;
+  }
 
  private:
   desktop::InputDevice& input_;

@@ -136,8 +136,10 @@ int main(int argc, char** argv) {
   tray.SetWindowProcedure([&program](std::uint32_t wparam, std::uint32_t lparam) {
     program.tray().TrayWndProc(wparam, lparam);
   });
-  desktop->SetDeferral([&application](int delay_ms, std::function<void()> run) {
-    QTimer::singleShot(delay_ms, &application, std::move(run));
+  // Deferred work may reach the windows (a selection's answer): it waits until no handler runs.
+  desktop->SetDeferral([&application, &binding](int delay_ms, std::function<void()> run) {
+    QTimer::singleShot(delay_ms, &application,
+                       [&binding, run = std::move(run)] { binding.Post(run); });
   });
   binding.on_window_shown = [&desktop](unsigned long native) { desktop->SkipTaskbar(native); };
   binding.on_program_ended = [] { QTimer::singleShot(0, [] { QApplication::quit(); }); };

@@ -63,6 +63,12 @@ void TrayIconHost::DeleteIcon(const desktop::TrayData& data) {
 
 void TrayIconHost::AnimateToTray(forms::WindowHandle) {}
 
+bool TrayIconHost::Available() {
+  const bool available = tray_available && tray_available();
+  if (!available) TraceLine(binding_.trace(), "no-tray");
+  return available;
+}
+
 std::vector<QSystemTrayIcon*> TrayIconHost::icons() const {
   std::vector<QSystemTrayIcon*> out;
   for (const Entry& entry : entries_)

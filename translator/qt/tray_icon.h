@@ -13,14 +13,13 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "translator/desktop/tray.h"
 #include "translator/qt/forms_binding.h"
-
-class QSystemTrayIcon;
 
 namespace translator::qt {
 
@@ -47,6 +46,10 @@ class TrayIconHost final : public QObject, public desktop::TrayHost {
   void DeleteIcon(const desktop::TrayData& icon) override;
   // The desktop draws no window animation into its tray; nothing happens.
   void AnimateToTray(forms::WindowHandle window) override;
+  bool Available() override;
+
+  // Whether the desktop has a tray host now (replaceable where there is no real one).
+  std::function<bool()> tray_available = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
   // The icons present now (for the tests and the trace).
   std::vector<QSystemTrayIcon*> icons() const;

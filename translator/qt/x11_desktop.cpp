@@ -1,13 +1,16 @@
 #include "translator/qt/x11_desktop.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 
 namespace translator::qt {
@@ -89,9 +92,60 @@ struct X11Desktop::State {
   Atom state_skip_pager = 0;
   ButtonHistory left;
   ButtonHistory right;
+  // The selection: an unmapped window that receives it, the property it lands in, and when the
+  // PRIMARY selection was last given a new owner (XFixes; without it, every selection is new).
+  Window requestor = 0;
+  Atom utf8_string = 0;
+  Atom incr = 0;
+  Atom selection_property = 0;
+  int xfixes_event_base = -1;
+  std::int64_t primary_set_ms = 0;
 
   ~State() {
-    if (display) XCloseDisplay(display);
+    if (display) {
+      if (requestor) XDestroyWindow(display, requestor);
+      XCloseDisplay(display);
+    }
+  }
+
+  // The WM_CLASS of the window or, failing that, of the nearest window above it that has one
+  // (a focused child of a terminal), or of one below it (a window manager's frame).
+  std::string ClassOf(Window window) {
+    if (window == 0 || window == PointerRoot) return {};
+    for (Window w = window; w != 0 && w != root;) {
+      if (std::string found = OwnClass(w); !found.empty()) return found;
+      Window root_return = 0;
+      Window parent = 0;
+      Window* children = nullptr;
+      unsigned int count = 0;
+      if (!XQueryTree(display, w, &root_return, &parent, &children, &count)) break;
+      if (children) XFree(children);
+      w = parent;
+    }
+    return ClassBelow(window, 3);
+  }
+  std::string OwnClass(Window w) {
+    XClassHint hint{};
+    if (!XGetClassHint(display, w, &hint)) return {};
+    std::string out = std::string(hint.res_name ? hint.res_name : "") + " " +
+                      std::string(hint.res_class ? hint.res_class : "");
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    return out;
+  }
+  std::string ClassBelow(Window w, int depth) {
+    if (std::string found = OwnClass(w); !found.empty()) return found;
+    if (depth == 0) return {};
+    Window root_return = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, w, &root_return, &parent, &children, &count)) return {};
+    std::string found;
+    for (unsigned int i = count; i-- > 0 && found.empty();)  // topmost first
+      found = ClassBelow(children[i], depth - 1);
+    if (children) XFree(children);
+    return found;
   }
 
   void SendState(Window window, Atom first, Atom second) {
@@ -162,6 +216,19 @@ std::unique_ptr<X11Desktop> X11Desktop::Open(std::string* error) {
   mask.mask_len = sizeof(bits);
   mask.mask = bits;
   XISelectEvents(display, state->root, &mask, 1);
+
+  // The window the selection is delivered to, and the notifications of a new PRIMARY owner.
+  state->requestor = XCreateSimpleWindow(display, state->root, -10, -10, 1, 1, 0, 0, 0);
+  state->utf8_string = XInternAtom(display, "UTF8_STRING", False);
+  state->incr = XInternAtom(display, "INCR", False);
+  state->selection_property = XInternAtom(display, "BRELVOX_TRANSLATOR_SELECTION", False);
+  int fixes_error_base = 0;
+  if (XFixesQueryExtension(display, &state->xfixes_event_base, &fixes_error_base)) {
+    XFixesSelectSelectionInput(display, state->requestor, XA_PRIMARY,
+                               XFixesSetSelectionOwnerNotifyMask);
+  } else {
+    state->xfixes_event_base = -1;
+  }
   XFlush(display);
   return std::unique_ptr<X11Desktop>(new X11Desktop(std::move(state)));
 }
@@ -187,6 +254,17 @@ void X11Desktop::ProcessEvents() {
   while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
+    if (event.type == SelectionNotify && event.xselection.requestor == state_->requestor) {
+      SelectionArrived(event.xselection.property == 0);
+      continue;
+    }
+    if (state_->xfixes_event_base >= 0 &&
+        event.type == state_->xfixes_event_base + XFixesSelectionNotify) {
+      if (reinterpret_cast<const XFixesSelectionNotifyEvent*>(&event)->selection == XA_PRIMARY) {
+        state_->primary_set_ms = NowMs();
+      }
+      continue;
+    }
     XGenericEventCookie* cookie = &event.xcookie;
     if (cookie->type != GenericEvent || cookie->extension != state_->xi_opcode) continue;
     if (!XGetEventData(display, cookie)) continue;
@@ -357,6 +435,93 @@ bool X11Desktop::ButtonReadsPressed(int virtual_key) {
   if (virtual_key == desktop::kVkLeftButton) return state_->left.Query(mask & Button1Mask, now);
   if (virtual_key == desktop::kVkRightButton) return state_->right.Query(mask & Button3Mask, now);
   return false;
+}
+
+void X11Desktop::RequestSelection(std::function<void(const desktop::Selection&)> done) {
+  selection_waiting_.push_back(std::move(done));
+  if (selection_waiting_.size() > 1) return;  // the answer under way serves this one too
+  Display* display = state_->display;
+  if (XGetSelectionOwner(display, XA_PRIMARY) == 0) {
+    FinishSelection({});
+    return;
+  }
+  selection_asked_ms_ = NowMs();
+  const std::int64_t request = ++selection_request_;
+  XDeleteProperty(display, state_->requestor, state_->selection_property);
+  XConvertSelection(display, XA_PRIMARY, state_->utf8_string, state_->selection_property,
+                    state_->requestor, CurrentTime);
+  XFlush(display);
+  if (defer_) {
+    defer_(kSelectionWaitMs, [this, request] {
+      if (request == selection_request_ && !selection_waiting_.empty()) FinishSelection({});
+    });
+  }
+}
+
+void X11Desktop::SelectionArrived(bool refused) {
+  if (selection_waiting_.empty()) return;
+  desktop::Selection selection;
+  if (!refused) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    // 99 characters are taken at most; 64 KiB is plenty and bounds what a program can hand over.
+    if (XGetWindowProperty(state_->display, state_->requestor, state_->selection_property, 0, 16384,
+                           True, AnyPropertyType, &type, &format, &count, &after,
+                           &data) == Success) {
+      selection.answered = true;
+      if (data && format == 8 && type != state_->incr) {
+        selection.text.assign(reinterpret_cast<const char*>(data), count);
+      }
+      if (data) XFree(data);
+    }
+  }
+  selection.fresh = state_->xfixes_event_base < 0 ||
+                    state_->primary_set_ms >= selection_asked_ms_ - kFreshSelectionMs;
+  FinishSelection(selection);
+}
+
+void X11Desktop::FinishSelection(const desktop::Selection& selection) {
+  ++selection_request_;
+  std::vector<std::function<void(const desktop::Selection&)>> waiting;
+  waiting.swap(selection_waiting_);
+  // Never inside the caller: the answer may arrive while a handler polls the buttons.
+  for (auto& done : waiting) {
+    if (defer_) {
+      defer_(0, [done = std::move(done), selection] { done(selection); });
+    } else {
+      done(selection);
+    }
+  }
+}
+
+bool X11Desktop::IsTerminalClass(std::string_view window_class) {
+  std::string lower(window_class);
+  for (char& c : lower)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static constexpr std::string_view kTerminals[] = {
+      "term",   "rxvt",  "konsole", "kitty",   "alacritty", "tilix",
+      "sakura", "guake", "tilda",   "yakuake", "foot",      "st-256color"};
+  for (std::string_view name : kTerminals) {
+    if (lower.find(name) != std::string::npos) return true;
+  }
+  return false;
+}
+
+bool X11Desktop::KeysReachTerminal() {
+  Display* display = state_->display;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  if (IsTerminalClass(state_->ClassOf(focus))) return true;
+  Window root_return = 0;
+  Window child = 0;
+  int x = 0, y = 0, win_x = 0, win_y = 0;
+  unsigned int mask = 0;
+  XQueryPointer(display, state_->root, &root_return, &child, &x, &y, &win_x, &win_y, &mask);
+  return IsTerminalClass(state_->ClassOf(child));
 }
 
 }  // namespace translator::qt

@@ -1,7 +1,9 @@
 // The desktop's input on X11, for the translator's input primitives: the global cursor
 // (XQueryPointer), synthetic clicks and keys (XTest), the always-on-top band (_NET_WM_STATE_ABOVE)
 // and the global mouse buttons, "down now or pressed since the previous query", built on XInput2
-// raw events so that no press between two polls is lost.
+// raw events so that no press between two polls is lost. Captures read the PRIMARY selection
+// asynchronously (its owner may be slow), with XFixes telling when it was last set, and recognise
+// terminals by their window class.
 //
 // The X11 headers stay in x11_desktop.cpp: their macros (None, Bool, Status, ...) clash with Qt's.
 #pragma once
@@ -12,7 +14,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "translator/desktop/input_device.h"
 
@@ -57,6 +61,16 @@ class X11Desktop final : public desktop::InputDevice {
   void KeyEvent(int virtual_key, std::uint32_t flags) override;
   void MakeTopmost(forms::WindowHandle window) override;
   bool ButtonReadsPressed(int virtual_key) override;
+  void RequestSelection(std::function<void(const desktop::Selection&)> done) override;
+  bool KeysReachTerminal() override;
+
+  // How long the owner of the selection may take to answer, and how recently the selection must
+  // have been set to count as made by the gesture being captured.
+  static constexpr int kSelectionWaitMs = 1000;
+  static constexpr int kFreshSelectionMs = 3000;
+
+  // Whether a window of this class (WM_CLASS name or class, any case) is a terminal emulator.
+  static bool IsTerminalClass(std::string_view window_class);
 
   // The X key symbol a virtual-key code stands for (0 when it has none).
   static unsigned long KeySymFor(int virtual_key);
@@ -72,7 +86,12 @@ class X11Desktop final : public desktop::InputDevice {
   void SendPendingMove();
   void SendKey(int virtual_key, std::uint32_t flags);
   void SendPendingKeys();
+  void SelectionArrived(bool refused);
+  void FinishSelection(const desktop::Selection& selection);
   std::unique_ptr<State> state_;
+  std::vector<std::function<void(const desktop::Selection&)>> selection_waiting_;
+  std::int64_t selection_asked_ms_ = 0;
+  std::int64_t selection_request_ = 0;  // counts requests, so that a late time-out finds its own
   WindowResolver resolver_;
   Deferral defer_;
   std::int64_t last_click_ms_ = -1000000;

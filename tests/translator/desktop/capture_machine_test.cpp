@@ -37,17 +37,17 @@ class CaptureTest : public ProgramTest {
   int clears_before = 0;
 };
 
-TEST_F(CaptureTest, DoubleClickClearsTheClipboardAndCopies300MsLater) {
+TEST_F(CaptureTest, DoubleClickWithoutASelectionOwnerClearsTheClipboardAndCopies300MsLater) {
   PressAfter(10, kVkLeftButton);    // seen at 50
   ReleaseAfter(50, kVkLeftButton);  // 60; seen at 100
   PressAfter(60, kVkLeftButton);    // 120; seen at 150
   ReleaseAfter(10, kVkLeftButton);  // 130, before the poll: the press still counts
   Advance(20);
-  EXPECT_EQ(clipboard.clears, clears_before + 1);
   EXPECT_TRUE(input.keys.empty());
   Advance(299);
   EXPECT_TRUE(input.keys.empty());
   Advance(1);
+  EXPECT_EQ(clipboard.clears, clears_before + 1);
   EXPECT_EQ(input.keys, kCopyKeys);
   // Back at waiting for a first press.
   EXPECT_TRUE(T("Timer1111").enabled());
@@ -136,6 +136,54 @@ TEST_F(CaptureTest, CopiedTextIsTranslatedByTheClipboardWatcher) {
   clipboard.text = "cat";  // the other program answers Ctrl+C
   Advance(300 + 1500);
   EXPECT_EQ(C("Text3").text(), "котка");
+}
+
+// The selection as the desktop keeps it: what the capture takes instead of sending keys.
+TEST_F(CaptureTest, TheDesktopsSelectionIsTakenWithoutKeysOrTheClipboard) {
+  struct Case {
+    const char* what;
+    desktop::Selection selection;
+    bool terminal;
+    const char* taken;  // into the input box; null: nothing taken
+    bool keys;
+  };
+  const Case cases[] = {
+      {"a fresh selection", {true, true, "water"}, false, "water", false},
+      {"a fresh selection in a terminal", {true, true, "river"}, true, "river", false},
+      {"a selection made before the gesture", {true, false, "old"}, false, nullptr, false},
+      {"an empty selection", {true, true, ""}, false, nullptr, false},
+      {"no owner: the copy keys", {}, false, nullptr, true},
+      {"no owner in a terminal: no Ctrl+C", {}, true, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    input.selection = c.selection;
+    input.terminal = c.terminal;
+    input.keys.clear();
+    C("Text1").SetText("before");
+    const int clears = clipboard.clears;
+    PressAfter(10, kVkLeftButton);
+    ReleaseAfter(50, kVkLeftButton);
+    PressAfter(60, kVkLeftButton);
+    ReleaseAfter(10, kVkLeftButton);
+    Advance(400);
+    EXPECT_EQ(C("Text1").text(), c.taken ? c.taken : "before") << c.what;
+    if (c.taken) {
+      EXPECT_EQ(browser().navigations.back(), Address(std::string("en|bg|") + c.taken)) << c.what;
+    }
+    EXPECT_EQ(input.keys, c.keys ? kCopyKeys : std::vector<KeyEventRecord>{}) << c.what;
+    EXPECT_EQ(clipboard.clears, clears + (c.keys ? 1 : 0)) << c.what;
+    Advance(4000);
+  }
+}
+
+TEST_F(CaptureTest, ARightClickAfterAPlainLeftClickSendsNoEscape) {
+  input.selection = desktop::Selection{true, false, "selected long ago"};
+  PressAfter(10, kVkLeftButton);
+  ReleaseAfter(50, kVkLeftButton);
+  PressAfter(700, kVkRightButton);  // a context menu opens
+  ReleaseAfter(50, kVkRightButton);
+  Advance(1000);
+  EXPECT_TRUE(input.keys.empty());
 }
 
 }  // namespace

@@ -81,6 +81,21 @@ TEST_F(SettingsPaneTest, HideToTrayAndBackByAButtonPressOnTheIcon) {
   EXPECT_EQ(form1().geometry(), place);
 }
 
+TEST_F(SettingsPaneTest, WithoutANotificationAreaHidingKeepsTheWindowAndSaysWhyOnce) {
+  tray.available = false;
+  C("Picture11").Click();
+  EXPECT_TRUE(form1().visible());
+  forms::Window* hint = program.app().Find("Form3");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->visible());
+  EXPECT_EQ(hint->control("Label1").text(), desktop::kNoTrayNote);
+  Advance(5000);
+  EXPECT_EQ(program.app().Find("Form3"), nullptr);
+  C("Picture11").Click();  // said once
+  EXPECT_TRUE(form1().visible());
+  EXPECT_EQ(program.app().Find("Form3"), nullptr);
+}
+
 TEST_F(SettingsPaneTest, ExitRemovesWindowAndIconAndEndsTheProgram) {
   C("Picture1").Click();
   EXPECT_EQ(program.app().Find("Form1"), nullptr);

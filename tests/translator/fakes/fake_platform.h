@@ -133,6 +133,10 @@ class FakeInputDevice final : public desktop::InputDevice {
   }
   void MakeTopmost(forms::WindowHandle window) override { topmost.push_back(window); }
   bool ButtonReadsPressed(int virtual_key) override;
+  void RequestSelection(std::function<void(const desktop::Selection&)> done) override {
+    done(selection);
+  }
+  bool KeysReachTerminal() override { return terminal; }
 
   // The user's hands: a button goes down or up; a press is seen by the next query even when the
   // button is up again by then.
@@ -144,6 +148,8 @@ class FakeInputDevice final : public desktop::InputDevice {
   std::vector<KeyEventRecord> keys;
   std::vector<forms::WindowHandle> topmost;
   int button_queries = 0;
+  desktop::Selection selection;  // no owner: the copy keys
+  bool terminal = false;
 
  private:
   std::map<int, bool> down_;
@@ -155,11 +161,13 @@ class FakeTray final : public desktop::TrayHost {
   void AddIcon(const desktop::TrayData& icon) override { icons.push_back(icon); }
   void DeleteIcon(const desktop::TrayData& icon) override;
   void AnimateToTray(forms::WindowHandle window) override { animated.push_back(window); }
+  bool Available() override { return available; }
 
   std::vector<desktop::TrayData> icons;  // icons present now
   int added = 0;
   int deleted = 0;
   std::vector<forms::WindowHandle> animated;
+  bool available = true;
 };
 
 }  // namespace translator::testing

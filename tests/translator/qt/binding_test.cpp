@@ -254,6 +254,7 @@ TEST_F(BindingTest, AClickOnTheSettingsButtonUnfoldsThePane) {
 }
 
 TEST_F(BindingTest, ThePressOnTheTrayIconReachesTheWindowProcedureThroughTheFilter) {
+  tray.tray_available = [] { return true; };  // the offscreen platform has no tray host
   PageLoaded();
   QTest::mouseClick(W("Picture11"), Qt::LeftButton);  // the hide spot
   EXPECT_FALSE(Surface()->isVisible());

@@ -185,7 +185,8 @@ std::optional<std::string> LineReader::WaitFor(const std::function<bool(const st
   }
 }
 
-DesktopSession::DesktopSession(const std::string& dir, int width, int height) : dir_(dir) {
+DesktopSession::DesktopSession(const std::string& dir, int width, int height, bool tray_host)
+    : dir_(dir) {
   int fds[2];
   if (pipe(fds) != 0) {
     error_ = "no pipe for Xvfb";
@@ -217,15 +218,17 @@ DesktopSession::DesktopSession(const std::string& dir, int width, int height) : 
   display_ = ":" + number;
   const std::map<std::string, std::string> env = Environment();
   window_manager_ = Process({"openbox", "--sm-disable"}, env, dir_ + "/openbox.log");
-  tray_host_ = Process({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                        "--height", "24", "--SetDockType", "true", "--expand", "true"},
-                       env, dir_ + "/trayer.log");
+  if (tray_host) {
+    tray_host_ = Process({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                          "--height", "24", "--SetDockType", "true", "--expand", "true"},
+                         env, dir_ + "/trayer.log");
+  }
   // Both are up once their windows exist.
   const Clock::time_point waiting = Clock::now();
   while (Since(waiting) < 30) {
     if (Run("DISPLAY=" + display_ + " xprop -root _NET_SUPPORTING_WM_CHECK")
                 .out.find("window id") != std::string::npos &&
-        Run("DISPLAY=" + display_ + " xdotool search --class trayer").status == 0) {
+        (!tray_host || Run("DISPLAY=" + display_ + " xdotool search --class trayer").status == 0)) {
       ready_ = true;
       return;
     }

@@ -68,8 +68,9 @@ class LineReader {
 
 class DesktopSession {
  public:
-  // Starts Xvfb on a free display (width x height x 24), openbox and trayer; files go to `dir`.
-  DesktopSession(const std::string& dir, int width, int height);
+  // Starts Xvfb on a free display (width x height x 24), openbox and (with `tray_host`) trayer;
+  // files go to `dir`.
+  DesktopSession(const std::string& dir, int width, int height, bool tray_host = true);
   ~DesktopSession();
 
   bool ready() const { return ready_; }

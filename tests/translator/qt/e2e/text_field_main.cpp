@@ -1,7 +1,9 @@
 // A tiny X program for the translator's end-to-end test: one text field holding "dog house",
 // whose words the test double-clicks, selects and right-clicks. When it is on screen it prints
-// the screen position of each word as "word TEXT X_START X_END Y" and then "ready".
+// the screen position of each word as "word TEXT X_START X_END Y" and then "ready". With
+// "--clipboard TEXT" it also puts TEXT on the clipboard and holds it there while it runs.
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QTimer>
 #include <cstdio>
@@ -31,6 +33,9 @@ int main(int argc, char** argv) {
   field.setWindowTitle("text-field");
   field.setGeometry(60, 60, 360, 44);
   field.show();
+  if (argc == 3 && QString(argv[1]) == "--clipboard") {
+    QApplication::clipboard()->setText(QString::fromUtf8(argv[2]), QClipboard::Clipboard);
+  }
   QTimer::singleShot(1500, [&field] {
     const QString text = field.text();
     for (const QString& word : {QString("dog"), QString("house")}) {

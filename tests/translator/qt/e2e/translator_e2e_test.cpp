@@ -36,6 +36,16 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The lines of a text box's text as the trace writes it (line breaks as "\r\n").
+std::vector<std::string> Lines(const std::string& traced) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  for (std::size_t at; (at = traced.find("\\r\\n", from)) != std::string::npos; from = at + 4)
+    lines.push_back(traced.substr(from, at - from));
+  lines.push_back(traced.substr(from));
+  return lines;
+}
+
 // "<ms> <event> <details>" -> event and details.
 struct TraceLine {
   std::string event;
@@ -80,17 +90,36 @@ class TranslatorOnTheDesktop : public testing::Test {
     std::filesystem::create_directories(kArtifacts);
     const std::string voice = InstallTestVoice(dir_, BRELVOX_COMMAND, BRELVOX_LIBRARY);
     ASSERT_EQ(voice, "");
-    session_ = std::make_unique<DesktopSession>(dir_, kScreenWidth, kScreenHeight);
+  }
+
+  void StartDesktop(bool tray_host = true) {
+    session_ = std::make_unique<DesktopSession>(dir_, kScreenWidth, kScreenHeight, tray_host);
     ASSERT_TRUE(session_->ready()) << session_->error();
   }
 
   void TearDown() override {
     text_field_.Stop(5);
     translator_.Stop(10);
+    page_service_.Stop(5);
     session_.reset();
   }
 
-  void StartTranslator() {
+  // Starts a translation page of its own; its address.
+  std::string StartPageService() {
+    std::map<std::string, std::string> env;
+    env["BRELVOX_PAGE_DATA"] = TRANSLATOR_E2E_PAGE_DATA;
+    page_service_ = Process({TRANSLATION_PAGE_PROGRAM, "--port", "0"}, env, dir_ + "/page.log");
+    LineReader out(dir_ + "/page.log");
+    const std::optional<std::string> line = out.WaitFor(
+        [](const std::string& l) { return l.find("http://127.0.0.1:") != std::string::npos; },
+        kWait);
+    if (!line) return "";
+    std::smatch m;
+    static const std::regex address("http://127\\.0\\.0\\.1:[0-9]+");
+    return std::regex_search(*line, m, address) ? m.str() : "";
+  }
+
+  void StartTranslator(const std::vector<std::string>& args = {}) {
     std::map<std::string, std::string> env = session_->Environment();
     env["XDG_RUNTIME_DIR"] = dir_ + "/xdg";
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
@@ -100,7 +129,9 @@ class TranslatorOnTheDesktop : public testing::Test {
     env["BRELVOX_AUDIO"] = "file:" + wav_path();
     env["BRELVOX_REGISTRY"] = dir_ + "/registry";
     env["BRELVOX_PAGE_DATA"] = TRANSLATOR_E2E_PAGE_DATA;
-    translator_ = Process({TRANSLATOR_PROGRAM}, env, dir_ + "/translator.log");
+    std::vector<std::string> argv = {TRANSLATOR_PROGRAM};
+    argv.insert(argv.end(), args.begin(), args.end());
+    translator_ = Process(argv, env, dir_ + "/translator.log");
     ASSERT_TRUE(translator_.started());
   }
 
@@ -115,6 +146,24 @@ class TranslatorOnTheDesktop : public testing::Test {
   }
 
   // The latest state of a control in the trace so far.
+  // Whether the trace has had a line of `event` whose details start with `prefix` since the step
+  // began.
+  bool SeenInStep(const std::string& event, const std::string& prefix) {
+    trace_.ReadNew();
+    for (std::size_t i = step_start_; i < trace_.lines().size(); ++i) {
+      const TraceLine t = Parse(trace_.lines()[i]);
+      if (t.event == event && StartsWith(t.details, prefix)) return true;
+    }
+    return false;
+  }
+
+  // The text of the clipboard (CLIPBOARD) on the test's display.
+  std::string ClipboardText() const {
+    return e2e::Run("DISPLAY=" + session_->display() +
+                    " timeout 5 xclip -o -selection clipboard 2>/dev/null")
+        .out;
+  }
+
   ControlState LastControl(const std::string& name) {
     trace_.ReadNew();
     for (auto it = trace_.lines().rbegin(); it != trace_.lines().rend(); ++it) {
@@ -257,6 +306,7 @@ class TranslatorOnTheDesktop : public testing::Test {
   std::unique_ptr<DesktopSession> session_;
   Process translator_;
   Process text_field_;
+  Process page_service_;
   LineReader trace_{""};
   std::size_t step_start_ = 0;
   std::string page_host_;
@@ -264,6 +314,7 @@ class TranslatorOnTheDesktop : public testing::Test {
 };
 
 TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
+  StartDesktop();
   StartTranslator();
   trace_ = LineReader(trace_path());
 
@@ -317,7 +368,15 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
   const ControlState cat = ExpectControl(
       "Form1.Text3", [](const ControlState& c) { return c.visible == 1 && !c.text.empty(); },
       "show the translation of котка");
-  EXPECT_NE(cat.text.find("cat"), std::string::npos) << cat.text;
+  // "cat" on the first line, any further translations on lines of their own, nothing of the
+  // page's separator or its references left.
+  const std::vector<std::string> cat_lines = Lines(cat.text);
+  EXPECT_EQ(cat_lines.front(), "cat") << cat.text;
+  for (const std::string& line : cat_lines) {
+    EXPECT_FALSE(line.empty()) << cat.text;
+    for (const char* left : {"<>", "&lt;", "&gt;", "&amp;", "  "})
+      EXPECT_EQ(line.find(left), std::string::npos) << left << " in " << cat.text;
+  }
   ExpectEvent("speak", "1 котка", "speak котка");
   EXPECT_TRUE(ListenClickedAfter(clicks)) << "the page counted no listen click for котка";
   LetThePronunciationEnd();
@@ -329,19 +388,63 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
   session_->Xdotool("key ctrl+a");
   TypeIntoInputBox("water");
   session_->Xdotool("key Return");
-  Expect(
-      "navigate", [](const std::string& d) { return d.find("#en|bg|water") != std::string::npos; },
-      "send water from English to Bulgarian");
+  const std::string page_address = "http://" + page_host_ + ":" + std::to_string(page_port_);
+  ExpectEvent("navigate", page_address + "/?hl=bg&tab=wT#en|bg|water",
+              "send water from English to Bulgarian");
   const std::string spoken = Expect(
       "speak",
       [](const std::string& d) { return d.size() > 2 && static_cast<unsigned char>(d[2]) >= 0xd0; },
       "speak the Bulgarian translation of water");
   const ControlState water = LastControl("Form1.Text3");
-  EXPECT_EQ(Parse(spoken).details, "1 " + water.text) << "the voice speaks the result box's text";
   EXPECT_EQ(water.visible, 1);
-  Expect(
-      "navigate", [](const std::string& d) { return d.find("#en|en|water") != std::string::npos; },
-      "load the English pronunciation page for water");
+  // Enter sends the request and breaks no line: the pronunciation address and the input box hold
+  // the word alone.
+  ExpectEvent("navigate", page_address + "/?hl=bg&tab=wT#en|en|water",
+              "load the English pronunciation page for water");
+  EXPECT_EQ(LastControl("Form1.Text1").text, "water");
+  // The voice reads the result box's lines with a pause (a comma) between them.
+  std::string water_spoken;
+  for (const std::string& line : Lines(water.text))
+    water_spoken += (water_spoken.empty() ? "" : ", ") + line;
+  EXPECT_EQ(Parse(spoken).details, "1 " + water_spoken) << "the voice speaks the result box's text";
+  // The English-Bulgarian result of water holds вода once the dictionary ranks it (issue 21); until
+  // main has that mend, the assertion is only reported.
+  constexpr bool kDictionaryFindsWater = false;
+  if (kDictionaryFindsWater) {
+    EXPECT_NE(spoken.find("вода"), std::string::npos) << spoken;
+  } else if (spoken.find("вода") == std::string::npos) {
+    std::printf("[ SKIPPED ] water speaks вода: the dictionary does not rank it yet (%s)\n",
+                spoken.c_str());
+  }
+  LetThePronunciationEnd();
+
+  // A second word typed next is requested and answered in its turn.
+  Step();
+  ClickWindow(240, 110);
+  session_->Xdotool("key ctrl+a");
+  TypeIntoInputBox("dog");
+  session_->Xdotool("key Return");
+  ExpectEvent("navigate", page_address + "/?hl=bg&tab=wT#en|bg|dog", "send the second word, dog");
+  const ControlState dog_result = ExpectControl(
+      "Form1.Text3", [](const ControlState& c) { return !c.text.empty(); },
+      "show the translation of dog");
+  EXPECT_NE(dog_result.text, water.text);
+  EXPECT_EQ(LastControl("Form1.Text1").text, "dog");
+  LetThePronunciationEnd();
+
+  // A word the dictionary lacks: a note, not the previous answer, and nothing spoken.
+  Step();
+  ClickWindow(240, 110);
+  session_->Xdotool("key ctrl+a");
+  TypeIntoInputBox("xyzzyq");
+  session_->Xdotool("key Return");
+  ExpectControl(
+      "Form1.Text3", [](const ControlState& c) { return c.text == "няма превод"; },
+      "say that it has no translation of xyzzyq");
+  ExpectEvent("navigate", page_address + "/?hl=bg&tab=wT#en|en|xyzzyq",
+              "load the English pronunciation page for xyzzyq");
+  EXPECT_FALSE(SeenInStep("speak", "")) << "the voice spoke for a word without a translation";
+  Screenshot("translator-no-translation.png", MainWindow(), 214);
   LetThePronunciationEnd();
 
   // The settings button unfolds the pane; capture mode goes on.
@@ -361,12 +464,20 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
       "Form1.Picture24", [](const ControlState& c) { return c.visible == 1; },
       "show the capture option as ticked");
 
-  // A double click on a word in another program makes it copy the word; the translator
-  // translates it.
-  text_field_ = Process({TEXT_FIELD_PROGRAM}, session_->Environment(), dir_ + "/text-field.log");
+  // A double click on a word in another program takes the word it selects; the translator
+  // translates it. The user's clipboard (which the other program fills, and the watcher
+  // translates) stays as it was throughout.
+  Step();
+  text_field_ = Process({TEXT_FIELD_PROGRAM, "--clipboard", "keep me"}, session_->Environment(),
+                        dir_ + "/text-field.log");
   LineReader field(dir_ + "/text-field.log");
   ASSERT_TRUE(field.WaitFor([](const std::string& l) { return l == "ready"; }, kWait))
       << "the text field program did not come up";
+  Expect(
+      "navigate",
+      [](const std::string& d) { return d.find("#en|bg|keep me") != std::string::npos; },
+      "translate the copied text");
+  LetThePronunciationEnd();
   std::map<std::string, std::array<int, 3>> words;
   for (const std::string& line : field.lines()) {
     std::istringstream in(line);
@@ -407,6 +518,46 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
       "Form1.Text3", [](const ControlState& c) { return !c.text.empty(); },
       "show the translation of house");
   LetThePronunciationEnd();
+  EXPECT_FALSE(SeenInStep("key", "27 ")) << "Escape was sent after the right click";
+  EXPECT_EQ(ClipboardText(), "keep me");
+
+  // A double click on a word in a terminal that runs a command: the word is translated, no key
+  // reaches the terminal and the command goes on running.
+  Step();
+  Process terminal({"xterm", "-fn", "fixed", "-geometry", "40x4+20+880", "-e", "sh", "-c",
+                    "echo water; exec sleep 3017"},
+                   session_->Environment(), dir_ + "/xterm.log");
+  DesktopSession::WindowInfo term{};
+  for (int attempt = 0; attempt < 300 && term.id == 0; ++attempt) {
+    for (const DesktopSession::WindowInfo& w : session_->VisibleWindows("xterm"))
+      term = w;
+    if (term.id == 0) Sleep(0.1);
+  }
+  ASSERT_NE(term.id, 0u) << "xterm did not come up";
+  Sleep(1.0);
+  // "water" on the first row of the 6 x 13 pixel font, 2 pixels inside the window's border.
+  session_->Xdotool("mousemove " + std::to_string(term.x + 2 + 6 * 2 + 3) + " " +
+                    std::to_string(term.y + 2 + 6) + " click --repeat 2 --delay 70 1");
+  Expect(
+      "selection", [](const std::string& d) { return d == "1 1 water"; },
+      "take the selected word from the selection");
+  ExpectControl(
+      "Form1.Text1", [](const ControlState& c) { return c.text == "water"; },
+      "take water from the terminal");
+  Expect(
+      "navigate", [](const std::string& d) { return d.find("#en|bg|water") != std::string::npos; },
+      "translate the word taken from the terminal");
+  ExpectControl(
+      "Form1.Text3", [](const ControlState& c) { return !c.text.empty(); },
+      "show the translation of the terminal's word");
+  EXPECT_TRUE(session_->Screenshot(std::string(kArtifacts) + "/translator-capture-xterm.png", 0, 0,
+                                   kScreenWidth, kScreenHeight));
+  LetThePronunciationEnd();
+  EXPECT_FALSE(SeenInStep("key", "")) << "keys were sent while capturing from the terminal";
+  EXPECT_TRUE(terminal.Running()) << "the terminal's command was interrupted";
+  EXPECT_EQ(e2e::Run("pgrep -f 'sleep 3017' >/dev/null").status, 0) << "the sleep was interrupted";
+  EXPECT_EQ(ClipboardText(), "keep me");
+  terminal.Stop(5);
   text_field_.Stop(5);
 
   // The compact voice mode: only a strip at the left screen edge stays on screen; the restore
@@ -521,6 +672,64 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
     ++left_over;
   }
   EXPECT_EQ(left_over, 0) << "windows of the translator after its exit";
+}
+
+// A desktop without a notification area, and a page service that goes away.
+TEST_F(TranslatorOnTheDesktop, KeepsItsWindowWithoutATrayAndNeverRepeatsAnEarlierAnswer) {
+  StartDesktop(/*tray_host=*/false);
+  const std::string page = StartPageService();
+  ASSERT_NE(page, "") << "the translation page did not start (see " << dir_ << "/page.log)";
+  StartTranslator({"--page", page});
+  trace_ = LineReader(trace_path());
+  Expect(
+      "document-complete", [](const std::string&) { return true; }, "load its first page");
+  ExpectControl(
+      "Form1.Text1", [](const ControlState& c) { return c.visible == 1; }, "show the input box");
+  LetThePronunciationEnd();
+
+  // The hide spot, twice: the window stays, and the hint says why once.
+  Step();
+  ClickWindow(384, 20);
+  ExpectControl(
+      "Form3.Label1",
+      [](const ControlState& c) { return c.text.find("Няма област за известия") == 0; },
+      "say why its window stays");
+  ClickWindow(384, 20);
+  Sleep(1.0);
+  EXPECT_FALSE(SeenInStep("hide", "Form1")) << "the window was hidden with no way back";
+  int hints = 0;
+  trace_.ReadNew();
+  for (std::size_t i = step_start_; i < trace_.lines().size(); ++i)
+    hints +=
+        Parse(trace_.lines()[i]).event == "load" && Parse(trace_.lines()[i]).details == "Form3";
+  EXPECT_EQ(hints, 1);
+  EXPECT_EQ(MainWindow().width, 483) << "the window left the screen";
+
+  // A translation, then the page service stops: the next request shows the connection message,
+  // never the previous answer, and the voice speaks only the new (Bulgarian) request.
+  Step();
+  ClickWindow(240, 110);
+  TypeIntoInputBox("котка");
+  session_->Xdotool("key Return");
+  const ControlState cat = ExpectControl(
+      "Form1.Text3", [](const ControlState& c) { return StartsWith(c.text, "cat"); },
+      "show the translation of котка");
+  LetThePronunciationEnd();
+  page_service_.Stop(5);
+  Step();
+  ClickWindow(240, 110);
+  session_->Xdotool("key ctrl+a");
+  TypeIntoInputBox("куче");
+  session_->Xdotool("key Return");
+  ExpectControl(
+      "Form1.Text3",
+      [](const ControlState& c) { return c.text == "Възможна загуба на връзката със сървърът!"; },
+      "say that the page cannot be reached");
+  ExpectEvent("speak", "1 куче", "speak the request");
+  Sleep(3.0);
+  EXPECT_FALSE(SeenInStep("speak", "1 cat")) << "the previous answer was spoken again";
+  EXPECT_NE(LastControl("Form1.Text3").text, cat.text);
+  Screenshot("translator-page-down.png", MainWindow(), 214);
 }
 
 TEST(TranslatorWithoutADisplay, SaysSoInOneSentenceAndFails) {
