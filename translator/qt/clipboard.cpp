@@ -6,12 +6,12 @@
 namespace translator::qt {
 
 std::string SystemClipboard::GetText() {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  return clipboard ? clipboard->text(QClipboard::Clipboard).toStdString() : std::string();
+  return desktop_.ClipboardText();
 }
 
 void SystemClipboard::Clear() {
   if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->clear(QClipboard::Clipboard);
+  desktop_.ForgetClipboard();
 }
 
 }  // namespace translator::qt

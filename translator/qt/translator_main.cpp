@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -87,6 +88,9 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   QApplication::setApplicationName("translator");
+  if (QScreen* primary = QGuiApplication::primaryScreen()) {
+    desktop->SetScale(primary->devicePixelRatio());
+  }
   QApplication::setQuitOnLastWindowClosed(false);  // the program ends when its forms say so
 
   std::unique_ptr<qt::Trace> trace = qt::Trace::FromEnvironment();
@@ -116,7 +120,7 @@ int main(int argc, char** argv) {
   });
 
   qt::MonotonicClock clock;
-  qt::SystemClipboard clipboard;
+  qt::SystemClipboard clipboard(*desktop);
   qt::PlatformVoiceFactory voices(trace.get());
   qt::FormsBinding binding(trace.get());
   qt::WebBrowserFactory browsers(binding);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 
 namespace translator::qt {
 namespace {
@@ -98,6 +99,8 @@ struct X11Desktop::State {
   Atom utf8_string = 0;
   Atom incr = 0;
   Atom selection_property = 0;
+  Atom clipboard = 0;
+  Atom clipboard_property = 0;
   int xfixes_event_base = -1;
   std::int64_t primary_set_ms = 0;
 
@@ -222,10 +225,14 @@ std::unique_ptr<X11Desktop> X11Desktop::Open(std::string* error) {
   state->utf8_string = XInternAtom(display, "UTF8_STRING", False);
   state->incr = XInternAtom(display, "INCR", False);
   state->selection_property = XInternAtom(display, "BRELVOX_TRANSLATOR_SELECTION", False);
+  state->clipboard = XInternAtom(display, "CLIPBOARD", False);
+  state->clipboard_property = XInternAtom(display, "BRELVOX_TRANSLATOR_CLIPBOARD", False);
   int fixes_error_base = 0;
   if (XFixesQueryExtension(display, &state->xfixes_event_base, &fixes_error_base)) {
-    XFixesSelectSelectionInput(display, state->requestor, XA_PRIMARY,
-                               XFixesSetSelectionOwnerNotifyMask);
+    for (Atom selection : {static_cast<Atom>(XA_PRIMARY), state->clipboard}) {
+      XFixesSelectSelectionInput(display, state->requestor, selection,
+                                 XFixesSetSelectionOwnerNotifyMask);
+    }
   } else {
     state->xfixes_event_base = -1;
   }
@@ -237,12 +244,16 @@ X11Desktop::X11Desktop(std::unique_ptr<State> state) : state_(std::move(state)) 
 
 X11Desktop::~X11Desktop() = default;
 
+void X11Desktop::SetScale(double device_pixels_per_pixel) {
+  if (device_pixels_per_pixel > 0) scale_ = device_pixels_per_pixel;
+}
+
 int X11Desktop::ScreenWidth() const {
-  return DisplayWidth(state_->display, state_->screen);
+  return static_cast<int>(std::lround(DisplayWidth(state_->display, state_->screen) / scale_));
 }
 
 int X11Desktop::ScreenHeight() const {
-  return DisplayHeight(state_->display, state_->screen);
+  return static_cast<int>(std::lround(DisplayHeight(state_->display, state_->screen) / scale_));
 }
 
 int X11Desktop::ConnectionFd() const {
@@ -255,14 +266,18 @@ void X11Desktop::ProcessEvents() {
     XEvent event;
     XNextEvent(display, &event);
     if (event.type == SelectionNotify && event.xselection.requestor == state_->requestor) {
-      SelectionArrived(event.xselection.property == 0);
+      if (event.xselection.selection == state_->clipboard) {
+        ClipboardArrived(event.xselection.property == 0);
+      } else {
+        SelectionArrived(event.xselection.property == 0);
+      }
       continue;
     }
     if (state_->xfixes_event_base >= 0 &&
         event.type == state_->xfixes_event_base + XFixesSelectionNotify) {
-      if (reinterpret_cast<const XFixesSelectionNotifyEvent*>(&event)->selection == XA_PRIMARY) {
-        state_->primary_set_ms = NowMs();
-      }
+      const Atom selection = reinterpret_cast<const XFixesSelectionNotifyEvent*>(&event)->selection;
+      if (selection == XA_PRIMARY) state_->primary_set_ms = NowMs();
+      if (selection == state_->clipboard) clipboard_changed_ = true;
       continue;
     }
     XGenericEventCookie* cookie = &event.xcookie;
@@ -287,15 +302,18 @@ void X11Desktop::SkipTaskbar(unsigned long xwindow) {
 desktop::CursorPoint X11Desktop::CursorPosition() {
   SendPendingMove();
   const PointerState pointer = QueryPointer(state_->display, state_->root);
-  return {pointer.x, pointer.y};
+  return {static_cast<int>(std::lround(pointer.x / scale_)),
+          static_cast<int>(std::lround(pointer.y / scale_))};
 }
 
 void X11Desktop::MouseEvent(std::uint32_t flags, std::int32_t dx, std::int32_t dy) {
   Display* display = state_->display;
   const bool click = flags & (desktop::kMouseLeftDown | desktop::kMouseLeftUp);
   const bool absolute_move = (flags & desktop::kMouseMove) && (flags & desktop::kMouseAbsolute);
-  const int x = desktop::NormalisedToPixel(dx, ScreenWidth());
-  const int y = desktop::NormalisedToPixel(dy, ScreenHeight());
+  // Normalised coordinates span the whole screen: taken over its X pixels, they land on the X
+  // pixel under the program's pixel they were made from.
+  const int x = desktop::NormalisedToPixel(dx, DisplayWidth(display, state_->screen));
+  const int y = desktop::NormalisedToPixel(dy, DisplayHeight(display, state_->screen));
   // A move right behind a click waits until our own windows have taken the click: the browser
   // loses a click whose pointer has already left again by the time it reads the press.
   if (absolute_move && !click && defer_ && NowMs() - last_click_ms_ < kSettleAfterClickMs) {
@@ -312,7 +330,8 @@ void X11Desktop::MouseEvent(std::uint32_t flags, std::int32_t dx, std::int32_t d
     if (flags & desktop::kMouseAbsolute) {
       XTestFakeMotionEvent(display, state_->screen, x, y, CurrentTime);
     } else {
-      XTestFakeRelativeMotionEvent(display, dx, dy, CurrentTime);
+      XTestFakeRelativeMotionEvent(display, static_cast<int>(std::lround(dx * scale_)),
+                                   static_cast<int>(std::lround(dy * scale_)), CurrentTime);
     }
   }
   if (flags & desktop::kMouseLeftDown) XTestFakeButtonEvent(display, 1, True, CurrentTime);
@@ -408,10 +427,52 @@ void X11Desktop::SendKey(int virtual_key, std::uint32_t flags) {
   // X11 has no extended-key flag; the key symbol alone says which key it is.
   const unsigned long keysym = KeySymFor(virtual_key);
   if (!keysym) return;
-  const KeyCode code = XKeysymToKeycode(state_->display, keysym);
+  Display* display = state_->display;
+  const bool up = flags & desktop::kKeyUp;
+  KeyCode code = XKeysymToKeycode(display, keysym);
+  if (!code) code = static_cast<KeyCode>(BorrowKeycode(keysym));
   if (!code) return;
-  XTestFakeKeyEvent(state_->display, code, (flags & desktop::kKeyUp) ? False : True, CurrentTime);
-  XSync(state_->display, False);
+  XTestFakeKeyEvent(display, code, up ? False : True, CurrentTime);
+  XSync(display, False);
+  if (up && code == borrowed_keycode_ && defer_) {
+    // The receiver looks the key up when it reads the event: the keymap goes back a little later.
+    defer_(kBorrowedKeyMs, [this, borrowed = borrowed_keycode_] { ReturnKeycode(borrowed); });
+  }
+}
+
+unsigned long X11Desktop::BorrowKeycode(unsigned long keysym) {
+  // A keymap without the key (a Bulgarian-only one has no Latin c): a keycode that carries no
+  // symbol lends itself to it until the key is up again.
+  if (borrowed_keycode_) ReturnKeycode(borrowed_keycode_);  // one lent key at a time
+  Display* display = state_->display;
+  int min = 0;
+  int max = 0;
+  XDisplayKeycodes(display, &min, &max);
+  int per_code = 0;
+  KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(min), max - min + 1, &per_code);
+  if (!map) return 0;
+  int spare = 0;
+  for (int code = max; code >= min && spare == 0; --code) {
+    bool empty = true;
+    for (int i = 0; i < per_code && empty; ++i)
+      empty = map[(code - min) * per_code + i] == NoSymbol;
+    if (empty) spare = code;
+  }
+  XFree(map);
+  if (spare == 0) return 0;
+  KeySym symbols[2] = {keysym, keysym};
+  XChangeKeyboardMapping(display, spare, 2, symbols, 1);
+  XSync(display, False);
+  borrowed_keycode_ = static_cast<unsigned long>(spare);
+  return borrowed_keycode_;
+}
+
+void X11Desktop::ReturnKeycode(unsigned long code) {
+  if (code == 0 || code != borrowed_keycode_) return;
+  KeySym none[2] = {NoSymbol, NoSymbol};
+  XChangeKeyboardMapping(state_->display, static_cast<int>(code), 2, none, 1);
+  XFlush(state_->display);
+  borrowed_keycode_ = 0;
 }
 
 void X11Desktop::MakeTopmost(forms::WindowHandle window) {
@@ -458,24 +519,32 @@ void X11Desktop::RequestSelection(std::function<void(const desktop::Selection&)>
   }
 }
 
+std::optional<std::string> X11Desktop::TakeSelectionText(unsigned long property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  // 99 characters are taken at most; 64 KiB is plenty and bounds what a program can hand over.
+  if (XGetWindowProperty(state_->display, state_->requestor, property, 0, 16384, True,
+                         AnyPropertyType, &type, &format, &count, &after, &data) != Success) {
+    return std::nullopt;
+  }
+  std::string text;
+  if (data && format == 8 && type != state_->incr) {
+    text.assign(reinterpret_cast<const char*>(data), count);
+  }
+  if (data) XFree(data);
+  return text;
+}
+
 void X11Desktop::SelectionArrived(bool refused) {
   if (selection_waiting_.empty()) return;
   desktop::Selection selection;
   if (!refused) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    // 99 characters are taken at most; 64 KiB is plenty and bounds what a program can hand over.
-    if (XGetWindowProperty(state_->display, state_->requestor, state_->selection_property, 0, 16384,
-                           True, AnyPropertyType, &type, &format, &count, &after,
-                           &data) == Success) {
+    if (std::optional<std::string> text = TakeSelectionText(state_->selection_property)) {
       selection.answered = true;
-      if (data && format == 8 && type != state_->incr) {
-        selection.text.assign(reinterpret_cast<const char*>(data), count);
-      }
-      if (data) XFree(data);
+      selection.text = std::move(*text);
     }
   }
   selection.fresh = state_->xfixes_event_base < 0 ||
@@ -495,6 +564,46 @@ void X11Desktop::FinishSelection(const desktop::Selection& selection) {
       done(selection);
     }
   }
+}
+
+std::string X11Desktop::ClipboardText() {
+  ProcessEvents();
+  if (clipboard_changed_ && !clipboard_pending_) {
+    // Without XFixes there is no word of a change: every call asks again.
+    clipboard_changed_ = state_->xfixes_event_base < 0;
+    Display* display = state_->display;
+    if (XGetSelectionOwner(display, state_->clipboard) == 0) {
+      clipboard_text_.clear();
+    } else {
+      clipboard_pending_ = true;
+      const std::int64_t request = ++clipboard_request_;
+      XDeleteProperty(display, state_->requestor, state_->clipboard_property);
+      XConvertSelection(display, state_->clipboard, state_->utf8_string, state_->clipboard_property,
+                        state_->requestor, CurrentTime);
+      XFlush(display);
+      if (defer_) {
+        // An owner that never answers keeps the text as it was; the next change asks again.
+        defer_(kSelectionWaitMs, [this, request] {
+          if (request == clipboard_request_) clipboard_pending_ = false;
+        });
+      }
+    }
+  }
+  return clipboard_text_;
+}
+
+void X11Desktop::ForgetClipboard() {
+  clipboard_text_.clear();
+  clipboard_changed_ = true;
+}
+
+void X11Desktop::ClipboardArrived(bool refused) {
+  if (!clipboard_pending_) return;
+  clipboard_pending_ = false;
+  ++clipboard_request_;
+  std::optional<std::string> text;
+  if (!refused) text = TakeSelectionText(state_->clipboard_property);
+  clipboard_text_ = text.value_or("");
 }
 
 bool X11Desktop::IsTerminalClass(std::string_view window_class) {

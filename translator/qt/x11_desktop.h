@@ -35,7 +35,13 @@ class X11Desktop final : public desktop::InputDevice {
   using WindowResolver = std::function<unsigned long(forms::WindowHandle)>;
   void SetWindowResolver(WindowResolver resolver) { resolver_ = std::move(resolver); }
 
-  // The primary screen's size in pixels.
+  // The program's pixels are the ones its windows are laid out in. On a desktop scaled for Qt
+  // (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS) one of them covers `device_pixels_per_pixel`
+  // pixels of the X screen; this is the one place that converts: the screen size and the cursor
+  // come out, and clicks go in, in the program's pixels.
+  void SetScale(double device_pixels_per_pixel);
+
+  // The primary screen's size in the program's pixels.
   int ScreenWidth() const;
   int ScreenHeight() const;
 
@@ -69,6 +75,12 @@ class X11Desktop final : public desktop::InputDevice {
   static constexpr int kSelectionWaitMs = 1000;
   static constexpr int kFreshSelectionMs = 3000;
 
+  // The clipboard's (CLIPBOARD's) text as last read, without waiting: when its owner has changed,
+  // a new reading starts and its answer comes in with the events. ForgetClipboard drops the text
+  // read (after the program has cleared the clipboard).
+  std::string ClipboardText();
+  void ForgetClipboard();
+
   // Whether a window of this class (WM_CLASS name or class, any case) is a terminal emulator.
   static bool IsTerminalClass(std::string_view window_class);
 
@@ -86,12 +98,26 @@ class X11Desktop final : public desktop::InputDevice {
   void SendPendingMove();
   void SendKey(int virtual_key, std::uint32_t flags);
   void SendPendingKeys();
+  // A keycode lent to a key symbol the keymap lacks, and given back after its key-up.
+  unsigned long BorrowKeycode(unsigned long keysym);
+  void ReturnKeycode(unsigned long code);
+  static constexpr int kBorrowedKeyMs = 300;
+  unsigned long borrowed_keycode_ = 0;
   void SelectionArrived(bool refused);
+  void ClipboardArrived(bool refused);
+  // The text the owner of a selection put into `property` of the requestor window (empty for an
+  // answer that is not text); nullopt when there is nothing to read.
+  std::optional<std::string> TakeSelectionText(unsigned long property);
   void FinishSelection(const desktop::Selection& selection);
   std::unique_ptr<State> state_;
+  double scale_ = 1.0;
   std::vector<std::function<void(const desktop::Selection&)>> selection_waiting_;
   std::int64_t selection_asked_ms_ = 0;
   std::int64_t selection_request_ = 0;  // counts requests, so that a late time-out finds its own
+  std::string clipboard_text_;
+  bool clipboard_changed_ = true;
+  bool clipboard_pending_ = false;
+  std::int64_t clipboard_request_ = 0;
   WindowResolver resolver_;
   Deferral defer_;
   std::int64_t last_click_ms_ = -1000000;

@@ -119,8 +119,10 @@ class TranslatorOnTheDesktop : public testing::Test {
     return std::regex_search(*line, m, address) ? m.str() : "";
   }
 
-  void StartTranslator(const std::vector<std::string>& args = {}) {
+  void StartTranslator(const std::vector<std::string>& args = {},
+                       const std::map<std::string, std::string>& more_env = {}) {
     std::map<std::string, std::string> env = session_->Environment();
+    env.insert(more_env.begin(), more_env.end());
     env["XDG_RUNTIME_DIR"] = dir_ + "/xdg";
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
     env["QTWEBENGINE_CHROMIUM_FLAGS"] =
@@ -146,6 +148,18 @@ class TranslatorOnTheDesktop : public testing::Test {
   }
 
   // The latest state of a control in the trace so far.
+  // Reads the page's host and port from the trace.
+  bool ReadPageAddress() {
+    const std::string page = Expect(
+        "page", [](const std::string&) { return true; }, "name its page");
+    std::smatch found;
+    static const std::regex address("http://([0-9.]+):([0-9]+)");
+    if (!std::regex_search(page, found, address)) return false;
+    page_host_ = found[1];
+    page_port_ = std::stoi(found[2]);
+    return true;
+  }
+
   // Whether the trace has had a line of `event` whose details start with `prefix` since the step
   // began.
   bool SeenInStep(const std::string& event, const std::string& prefix) {
@@ -319,17 +333,7 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
   trace_ = LineReader(trace_path());
 
   // Start-up: the page service, the loading banner over the window, then the working layout.
-  const std::string page = Expect(
-      "page", [](const std::string&) { return true; }, "name its page");
-  const std::smatch found = [&] {
-    std::smatch m;
-    static const std::regex address("http://([0-9.]+):([0-9]+)");
-    std::regex_search(page, m, address);
-    return m;
-  }();
-  ASSERT_EQ(found.size(), 3u) << page;
-  page_host_ = found[1];
-  page_port_ = std::stoi(found[2]);
+  ASSERT_TRUE(ReadPageAddress());
   ExpectControl(
       "Form1.image1", [](const ControlState& c) { return c.visible == 1; },
       "show the loading banner");
@@ -430,6 +434,8 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
       "show the translation of dog");
   EXPECT_NE(dog_result.text, water.text);
   EXPECT_EQ(LastControl("Form1.Text1").text, "dog");
+  Sleep(0.5);
+  Screenshot("translator-multi-line-result.png", MainWindow(), 214);  // dog has several
   LetThePronunciationEnd();
 
   // A word the dictionary lacks: a note, not the previous answer, and nothing spoken.
@@ -535,9 +541,11 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
   }
   ASSERT_NE(term.id, 0u) << "xterm did not come up";
   Sleep(1.0);
-  // "water" on the first row of the 6 x 13 pixel font, 2 pixels inside the window's border.
-  session_->Xdotool("mousemove " + std::to_string(term.x + 2 + 6 * 2 + 3) + " " +
-                    std::to_string(term.y + 2 + 6) + " click --repeat 2 --delay 70 1");
+  // "water" on the first row of the 6 x 13 pixel font, 2 pixels inside the terminal's border
+  // (relative to the terminal's own window: the frame around it does not count).
+  session_->Xdotool("mousemove --window " + std::to_string(term.id) + " " +
+                    std::to_string(2 + 6 * 2 + 3) + " " + std::to_string(2 + 6) +
+                    " click --repeat 2 --delay 70 1");
   Expect(
       "selection", [](const std::string& d) { return d == "1 1 water"; },
       "take the selected word from the selection");
@@ -730,6 +738,28 @@ TEST_F(TranslatorOnTheDesktop, KeepsItsWindowWithoutATrayAndNeverRepeatsAnEarlie
   EXPECT_FALSE(SeenInStep("speak", "1 cat")) << "the previous answer was spoken again";
   EXPECT_NE(LastControl("Form1.Text3").text, cat.text);
   Screenshot("translator-page-down.png", MainWindow(), 214);
+}
+
+// A desktop scaled twice for Qt: the window lands centred and the listen click hits the page's
+// listen element, though layouts are in the program's pixels and the X screen counts twice as many.
+TEST_F(TranslatorOnTheDesktop, OnADesktopScaledTwiceCentresItsWindowAndHitsTheListenElement) {
+  StartDesktop();
+  StartTranslator({}, {{"QT_SCALE_FACTOR", "2"}});
+  trace_ = LineReader(trace_path());
+  ASSERT_TRUE(ReadPageAddress());
+  Expect(
+      "document-complete", [](const std::string&) { return true; }, "load its first page");
+  EXPECT_TRUE(ListenClickedAfter(0)) << "the page counted no listen click for the warm-up";
+  LetThePronunciationEnd();
+  DesktopSession::WindowInfo window{};
+  for (const DesktopSession::WindowInfo& w : session_->VisibleWindows("translator")) {
+    if (w.width == 2 * 483) window = w;
+  }
+  ASSERT_NE(window.id, 0u) << "no main window twice the size on screen";
+  EXPECT_NEAR(window.x, (kScreenWidth - window.width) / 2, 1);
+  EXPECT_NEAR(window.y, (kScreenHeight - window.height) / 2, 1);
+  EXPECT_TRUE(session_->Screenshot(std::string(kArtifacts) + "/translator-scaled.png", window.x,
+                                   window.y, window.width, window.height));
 }
 
 TEST(TranslatorWithoutADisplay, SaysSoInOneSentenceAndFails) {
