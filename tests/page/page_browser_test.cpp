@@ -4,8 +4,6 @@
 #include <httplib.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -17,6 +15,7 @@
 #include <string>
 
 #include "page/page_service.h"
+#include "tests/support/web_engine_wait.h"
 
 namespace {
 
@@ -32,29 +31,8 @@ void Check(bool ok, const std::string& what, const std::string& detail = {}) {
   (ok ? passed : failed)++;
 }
 
-// Runs the event loop until cond holds or the time runs out.
-bool WaitFor(const std::function<bool()>& cond, int seconds) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!cond()) {
-    if (clock.elapsed() > seconds * 1000) return false;
-    QEventLoop loop;
-    QTimer::singleShot(50, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return true;
-}
-
-QVariant RunJs(QWebEnginePage* page, const QString& script) {
-  QVariant result;
-  bool done = false;
-  page->runJavaScript(script, [&](const QVariant& v) {
-    result = v;
-    done = true;
-  });
-  WaitFor([&] { return done; }, 20);
-  return result;
-}
+using brelvox::test::RunJs;
+using brelvox::test::WaitFor;
 
 // The translator's reading of the markup: the text between the last ">" before the second
 // occurrence of the marker and that occurrence; empty when there is no second marker.

@@ -6,9 +6,6 @@
 #include <httplib.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <map>
@@ -20,6 +17,7 @@
 #include <vector>
 
 #include "page/page_assets.h"
+#include "tests/support/web_engine_wait.h"
 #include "translator/pronunciation.h"
 #include "translator/result_extraction.h"
 
@@ -68,24 +66,8 @@ class PageFixtureServer {
   int port_ = 0;
 };
 
-bool WaitFor(const std::function<bool()>& cond, int seconds) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!cond()) {
-    if (clock.elapsed() > seconds * 1000) return false;
-    QEventLoop loop;
-    QTimer::singleShot(50, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return true;
-}
-
-QVariant RunJs(QWebEnginePage* page, const QString& script) {
-  auto answer = std::make_shared<std::optional<QVariant>>();
-  page->runJavaScript(script, [answer](const QVariant& v) { *answer = v; });
-  WaitFor([&] { return answer->has_value(); }, 20);
-  return answer->value_or(QVariant());
-}
+using brelvox::test::RunJs;
+using brelvox::test::WaitFor;
 
 class PageMarkupTest : public testing::Test {
  protected:

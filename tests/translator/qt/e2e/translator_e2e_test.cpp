@@ -568,13 +568,24 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
   terminal.Stop(5);
   text_field_.Stop(5);
 
-  // The compact voice mode: only a strip at the left screen edge stays on screen; the restore
-  // button brings the window back.
+  // A clipboard owner that answers slowly does not hold the window up: while its answer still
+  // trickles in (until the window has reacted), the settings button works.
   Step();
+  const std::string stop_owner = dir_ + "/slow-clipboard.stop";
+  Process slow_owner({SLOW_CLIPBOARD_PROGRAM, stop_owner}, session_->Environment(),
+                     dir_ + "/slow-clipboard.log");
+  LineReader owner_log(dir_ + "/slow-clipboard.log");
+  ASSERT_TRUE(owner_log.WaitFor([](const std::string& l) { return l == "request"; }, kWait))
+      << "the clipboard watcher did not ask the new owner";
   ClickWindow(366, 59);  // НАСТРОЙКИ (the result folded the pane)
   Expect(
       "window", [](const std::string& d) { return d.find(" 7245 6405 1") != std::string::npos; },
-      "unfold the settings pane again");
+      "unfold the settings pane while the clipboard's owner is slow");
+  std::ofstream(stop_owner) << "stop\n";
+  slow_owner.Stop(5);
+
+  // The compact voice mode: only a strip at the left screen edge stays on screen; the restore
+  // button brings the window back.
   Step();
   ClickWindow(190, 370);  // the compact voice mode's row
   Expect(
