@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "corpus_voice.h"
 #include "donor_phonemes.h"
 #include "pair_list.h"
 #include "voice_builder.h"
@@ -24,6 +25,7 @@ constexpr int kCarrierRate = 175;
 constexpr const char* kUsage =
     "usage: voicebuild --output FILE [--all-pairs] [--pairs FILE]... [--report FILE] [--data DIR]\n"
     "                  [--work DIR] [--smooth-back N] [--smooth-forward N] [--donor-rate WPM]\n"
+    "                  [--recordings DIR | --corpus DIR]\n"
     "       voicebuild --list-pairs\n"
     "       voicebuild --donor-say PHONEMES --raw FILE [--data DIR] [--work DIR]\n"
     "Builds a diphone voice file from the donor synthesizer (espeak-ng), one carrier word per\n"
@@ -37,6 +39,9 @@ constexpr const char* kUsage =
     "--recordings builds the voice from a folder of recordings instead of the donor: NAME.wav\n"
     "(16-bit mono) with NAME.lab beside it, a line \"START END PHONEME\" per phoneme; without\n"
     "--pairs every pair of neighbouring phonemes is kept.\n"
+    "--corpus builds the voice from a corpus of natural recordings at 16000 Hz in the layout of\n"
+    "festvox-ru (wav/, lab/, mcep/): for each pair the best occurrence of its sounds, with\n"
+    "fallbacks for pairs the corpus lacks (listed in the report).\n"
     "--list-pairs prints the default pair list in the pair file format. --donor-say has the\n"
     "donor say phoneme text (a space for a pause) at its flat pitch and writes 16-bit samples\n"
     "at 22050 Hz to a raw file, to compare the voice with its donor.\n"
@@ -102,6 +107,7 @@ int main(int argc, char** argv) {
   std::string workDir;
   std::string donorText;
   std::string recordingFolder;
+  std::string corpusFolder;
   std::string rawFile;
   int donorRate = kCarrierRate;
   VoiceBuildOptions options;
@@ -127,6 +133,8 @@ int main(int argc, char** argv) {
       donorText = argv[++i];
     } else if (arg == "--recordings" && hasValue) {
       recordingFolder = argv[++i];
+    } else if (arg == "--corpus" && hasValue) {
+      corpusFolder = argv[++i];
     } else if (arg == "--raw" && hasValue) {
       rawFile = argv[++i];
     } else if (arg == "--data" && hasValue) {
@@ -185,9 +193,14 @@ int main(int argc, char** argv) {
 
   VoiceFileContents voice;
   VoiceBuildReport report;
-  const bool built = recordingFolder.empty()
-                         ? BuildDonorVoice(options, &voice, &report, &error)
-                         : BuildRecordedVoice(options, recordingFolder, &voice, &report, &error);
+  bool built = false;
+  if (!corpusFolder.empty()) {
+    built = BuildCorpusVoice(options, CorpusSelection{}, corpusFolder, &voice, &report, &error);
+  } else if (!recordingFolder.empty()) {
+    built = BuildRecordedVoice(options, recordingFolder, &voice, &report, &error);
+  } else {
+    built = BuildDonorVoice(options, &voice, &report, &error);
+  }
   if (!built) {
     std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
     return 1;
