@@ -1,6 +1,8 @@
 // voicecheck: objective checks of a voice file: clipping, pitch periods at phoneme middles and the
 // discontinuity at unit joins, over a phoneme text, a long pseudo-random text, or real Bulgarian
 // text run through the compiled grammar (then also the coverage of the pairs the front end emits).
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -48,8 +50,9 @@ Grammar* LoadGrammarFile(const std::string& path, std::vector<char>* image) {
 }
 
 void PrintPeriods(const VoiceCheck& c) {
-  std::printf("seconds %.1f\nclipped samples %lld\npeak %d\n", c.seconds,
-              static_cast<long long>(c.clipped), c.peak);
+  std::printf("seconds %.1f\nclipped samples %lld\npeak %d (%.1f dBFS)\nspeech RMS %.1f dBFS\n",
+              c.seconds, static_cast<long long>(c.clipped), c.peak,
+              20.0 * std::log10(std::max(c.peak, 1) / 32768.0), c.speechRmsDb);
   std::printf("periods measured %d, off by more than one sample %d\n", c.periodsMeasured,
               c.periodsOff);
   if (c.periodsOff > 0) std::printf("off (measured/expected): %s\n", c.offPhonemes.c_str());
