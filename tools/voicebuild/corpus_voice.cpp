@@ -291,15 +291,17 @@ class Selector {
       for (const auto& [r, s] : found->second) {
         const auto& segments = recordings_[static_cast<size_t>(r)].segments;
         const size_t from = static_cast<size_t>(s);
-        if (from == 0 || from + sequence.size() >= segments.size()) continue;
+        const size_t next = from + sequence.size();
+        if (from + sequence.size() > segments.size()) continue;
+        if (kind == Kind::kLeftHalf ? next >= segments.size() : from == 0) continue;
         bool match = true;
         for (size_t q = 1; q < sequence.size() && match; ++q)
           match = segments[from + q].phone == sequence[q];
         if (!match) continue;
         const CorpusSegment& first = segments[from];
-        const CorpusSegment& last = segments[from + sequence.size() - 1];
-        const CorpusSegment& before = segments[from - 1];
-        const CorpusSegment& after = segments[from + sequence.size()];
+        const CorpusSegment& last = segments[next - 1];
+        const CorpusSegment& before = segments[kind == Kind::kLeftHalf ? from : from - 1];
+        const CorpusSegment& after = segments[kind == Kind::kLeftHalf ? next : next - 1];
         const auto level = static_cast<int16_t>(i);
         const auto index = static_cast<int8_t>(i);
         Candidate c{};

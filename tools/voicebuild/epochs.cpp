@@ -212,7 +212,8 @@ const std::array<float, 16>& SpectralFrames::Frame(int32_t centre) {
     double energy = 0.0;
     for (int32_t k = kEdges[b]; k < kEdges[b + 1]; ++k)
       energy += std::norm(data[static_cast<size_t>(k)]);
-    bands[b] = static_cast<float>(10.0 * std::log10(energy / (kEdges[b + 1] - kEdges[b]) + 1.0));
+    // A floor about 40 dB under speech keeps faint noise from weighing like a change of sound.
+    bands[b] = static_cast<float>(10.0 * std::log10(energy / (kEdges[b + 1] - kEdges[b]) + 1e6));
   }
   return frames_.emplace(centre, bands).first->second;
 }
