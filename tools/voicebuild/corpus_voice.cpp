@@ -95,6 +95,19 @@ class Selector {
       }
     }
     medianPeriod_ = MedianFramePeriod();
+    std::vector<std::vector<double>> lengths(static_cast<size_t>(CorpusPauseIndex()) + 1);
+    for (const CorpusRecording& r : recordings) {
+      for (const CorpusSegment& s : r.segments)
+        lengths[static_cast<size_t>(s.phone)].push_back(s.end - s.start);
+    }
+    for (std::vector<double>& l : lengths) {
+      if (l.empty()) {
+        medianLength_.push_back(0.0);
+        continue;
+      }
+      std::nth_element(l.begin(), l.begin() + static_cast<ptrdiff_t>(l.size() / 2), l.end());
+      medianLength_.push_back(l[l.size() / 2]);
+    }
   }
 
   double medianPeriod() const { return medianPeriod_; }
@@ -153,8 +166,7 @@ class Selector {
     auto side = [&](int32_t phone, int32_t start, int32_t end, bool isPause) {
       double sideCost = 0.0;
       const double length = end - start;
-      const double minimum = MinimumLength(phone, IsStressedCorpusVowel(phone));
-      sideCost += selection_.shortCost * std::max(0.0, 1.0 - length / minimum);
+      sideCost += LengthCost(phone, length);
       if (isPause) {
         double sum = 0.0;
         for (int32_t i = std::max(start, 0); i < std::min<int32_t>(end, signal.size()); ++i)
@@ -205,6 +217,22 @@ class Selector {
     return spacings[spacings.size() / 2];
   }
 
+  // A phone shorter than its minimum, or longer than one and a half times its median.
+  double LengthCost(int32_t phone, double length) const {
+    const double minimum = MinimumLength(phone, IsStressedCorpusVowel(phone));
+    double cost = selection_.shortCost * std::max(0.0, 1.0 - length / minimum);
+    const double median = medianLength_[static_cast<size_t>(phone)];
+    if (phone != CorpusPauseIndex() && median > 0.0)
+      cost += selection_.longCost * std::max(0.0, length / median - 1.5);
+    return cost;
+  }
+
+  // A period away from the speaker's median by more than a semitone; 0 for no period.
+  double PitchCost(double period) const {
+    if (period <= 0.0) return 0.0;
+    return selection_.pitchCost * std::max(0.0, Semitones(period, medianPeriod_) - 1.0);
+  }
+
   double LevelCost(const Candidate& c) const {
     return selection_.substitutionCost * c.level +
            (c.kind == Kind::kSplit ? selection_.splitCost : 0.0);
@@ -214,14 +242,9 @@ class Selector {
     const CorpusRecording& r = recordings_[static_cast<size_t>(c.recording)];
     double cost = LevelCost(c);
     auto side = [&](int32_t phone, int32_t start, int32_t end) {
-      const double minimum = MinimumLength(phone, IsStressedCorpusVowel(phone));
-      double sideCost = selection_.shortCost * std::max(0.0, 1.0 - (end - start) / minimum);
-      if (CorpusPhoneAt(phone).voiced) {
-        const double period = FramePeriod(r.frames, (start + end) / 2);
-        if (period > 0.0) {
-          sideCost += selection_.pitchCost * std::max(0.0, Semitones(period, medianPeriod_) - 1.0);
-        }
-      }
+      double sideCost = LengthCost(phone, end - start);
+      if (CorpusPhoneAt(phone).voiced)
+        sideCost += PitchCost(FramePeriod(r.frames, (start + end) / 2));
       return sideCost;
     };
     if (c.kind != Kind::kRightHalf) cost += side(c.leftPhone, c.xs, c.xb);
@@ -334,6 +357,7 @@ class Selector {
   const std::vector<CorpusRecording>& recordings_;
   std::map<int32_t, std::vector<std::pair<int32_t, int32_t>>> byPhone_;
   double medianPeriod_ = 0.0;
+  std::vector<double> medianLength_;  // by corpus phone, samples
 };
 
 std::vector<SampleRange> CorpusVoicedRanges(const std::vector<CorpusSegment>& segments) {

@@ -13,7 +13,8 @@
 //  - the pitch at each phoneme middle away from the speaker's median: `pitchCost` a semitone
 //    beyond the first;
 //  - a phone shorter than its minimum (50 ms stressed vowel, 40 ms other vowel, 30 ms consonant):
-//    `shortCost` times the missing fraction;
+//    `shortCost` times the missing fraction; one longer than 1.5 times the corpus's median for
+//    its phone: `longCost` a median beyond that (the voice keeps the recorded durations);
 //  - voicing against expectation over the middle half of each phone: `voicingCost` times the
 //    fraction voiced in a voiceless phone or not voiced in a voiced one;
 //  - the labelled boundary further than 10 ms from the strongest spectral change within 20 ms:
@@ -25,6 +26,7 @@ struct CorpusSelection {
   double splitCost = 2.0;
   double pitchCost = 0.5;
   double shortCost = 3.0;
+  double longCost = 1.0;
   double voicingCost = 2.0;
   double boundaryCost = 1.0;
   double clipCost = 20.0;

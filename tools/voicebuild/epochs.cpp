@@ -109,6 +109,31 @@ Epochs DetectEpochs(const std::vector<double>& signal, const std::vector<int32_t
     }
     return best;
   };
+  // The next epoch after `mark` in [from, to): where a period-long stretch best matches the one
+  // at `mark` (so that every mark sits at the same point of the waveform's shape, as overlap-add
+  // needs), or the largest peak where nothing matches well.
+  auto followShape = [&](int32_t mark, int32_t from, int32_t to, int32_t period) {
+    const int32_t half = period / 2;
+    if (mark - half < 0 || to + half >= total) return peakIn(from, to);
+    double best = -1.0;
+    int32_t bestAt = from;
+    for (int32_t t = from; t < to; ++t) {
+      double xy = 0.0, xx = 0.0, yy = 0.0;
+      for (int32_t i = -half; i < half; ++i) {
+        const double a = signal[static_cast<size_t>(mark + i)];
+        const double b = signal[static_cast<size_t>(t + i)];
+        xy += a * b;
+        xx += a * a;
+        yy += b * b;
+      }
+      const double c = xy / std::sqrt(xx * yy + 1e-9);
+      if (c > best) {
+        best = c;
+        bestAt = t;
+      }
+    }
+    return best >= 0.7 ? bestAt : peakIn(from, to);
+  };
   // The period at the seed nearest a position, from the seeds' spacing checked against the
   // waveform (computed once a seed).
   std::vector<double> seedPeriod(seeds.size(), -1.0);
@@ -148,7 +173,7 @@ Epochs DetectEpochs(const std::vector<double>& signal, const std::vector<int32_t
         const auto from = mark + static_cast<int32_t>(0.8 * period);
         const auto to = std::min(end, mark + static_cast<int32_t>(1.2 * period) + 1);
         if (from >= to) break;
-        const int32_t next = peakIn(from, to);
+        const int32_t next = followShape(mark, from, to, static_cast<int32_t>(period));
         epochs.spacings.push_back(next - mark);
         voicedMarks.push_back(next);
         mark = next;
