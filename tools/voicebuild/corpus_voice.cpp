@@ -114,6 +114,7 @@ class Selector {
 
   // The candidates of every wanted pair with their cheap cost, the best few of each kept.
   std::vector<Candidate> Candidates(const std::vector<PhonemePair>& pairs) {
+    pairs_ = &pairs;
     std::vector<Candidate> kept;
     for (int32_t k = 0; k < static_cast<int32_t>(pairs.size()); ++k) {
       std::vector<Candidate> all;
@@ -163,10 +164,10 @@ class Selector {
       if (pauseLeft && c->kind != Kind::kRightHalf) c->xs += delta;  // the pause keeps its length
       if (pauseRight && c->kind != Kind::kLeftHalf) c->ye += delta;
     }
-    auto side = [&](int32_t phone, int32_t start, int32_t end, bool isPause) {
+    auto side = [&](int32_t phone, int32_t start, int32_t end, bool isPause, char phoneme) {
       double sideCost = 0.0;
       const double length = end - start;
-      sideCost += LengthCost(phone, length);
+      sideCost += LengthCost(phone, length, phoneme);
       if (isPause) {
         double sum = 0.0;
         for (int32_t i = std::max(start, 0); i < std::min<int32_t>(end, signal.size()); ++i)
@@ -187,8 +188,8 @@ class Selector {
       }
       return sideCost;
     };
-    if (c->kind != Kind::kRightHalf) cost += side(c->leftPhone, c->xs, c->xb, pauseLeft);
-    if (c->kind != Kind::kLeftHalf) cost += side(c->rightPhone, c->xb, c->ye, pauseRight);
+    if (c->kind != Kind::kRightHalf) cost += side(c->leftPhone, c->xs, c->xb, pauseLeft, x);
+    if (c->kind != Kind::kLeftHalf) cost += side(c->rightPhone, c->xb, c->ye, pauseRight, y);
     const int32_t from = c->kind == Kind::kRightHalf ? c->xb : (c->xs + c->xb) / 2;
     const int32_t to = c->kind == Kind::kLeftHalf ? c->xb : (c->xb + c->ye) / 2;
     for (int32_t i = std::max(from, 0); i < std::min<int32_t>(to, signal.size()); ++i) {
@@ -217,13 +218,16 @@ class Selector {
     return spacings[spacings.size() / 2];
   }
 
-  // A phone shorter than its minimum, or longer than one and a half times its median.
-  double LengthCost(int32_t phone, double length) const {
+  // A phone shorter than its minimum, or longer than one and a half times its median (an
+  // unstressed vowel said with a stressed corpus vowel: longer than 0.8 times its median).
+  double LengthCost(int32_t phone, double length, char phoneme) const {
     const double minimum = MinimumLength(phone, IsStressedCorpusVowel(phone));
     double cost = selection_.shortCost * std::max(0.0, 1.0 - length / minimum);
     const double median = medianLength_[static_cast<size_t>(phone)];
+    const DonorPhoneme* p = FindDonorPhoneme(phoneme);
+    const bool reduced = p != nullptr && p->vowel && !p->stressed && IsStressedCorpusVowel(phone);
     if (phone != CorpusPauseIndex() && median > 0.0)
-      cost += selection_.longCost * std::max(0.0, length / median - 1.5);
+      cost += selection_.longCost * std::max(0.0, length / median - (reduced ? 0.8 : 1.5));
     return cost;
   }
 
@@ -241,14 +245,15 @@ class Selector {
   double CheapCost(const Candidate& c) const {
     const CorpusRecording& r = recordings_[static_cast<size_t>(c.recording)];
     double cost = LevelCost(c);
-    auto side = [&](int32_t phone, int32_t start, int32_t end) {
-      double sideCost = LengthCost(phone, end - start);
+    const auto [x, y] = (*pairs_)[static_cast<size_t>(c.pair)];
+    auto side = [&](int32_t phone, int32_t start, int32_t end, char phoneme) {
+      double sideCost = LengthCost(phone, end - start, phoneme);
       if (CorpusPhoneAt(phone).voiced)
         sideCost += PitchCost(FramePeriod(r.frames, (start + end) / 2));
       return sideCost;
     };
-    if (c.kind != Kind::kRightHalf) cost += side(c.leftPhone, c.xs, c.xb);
-    if (c.kind != Kind::kLeftHalf) cost += side(c.rightPhone, c.xb, c.ye);
+    if (c.kind != Kind::kRightHalf) cost += side(c.leftPhone, c.xs, c.xb, x);
+    if (c.kind != Kind::kLeftHalf) cost += side(c.rightPhone, c.xb, c.ye, y);
     return cost;
   }
 
@@ -358,6 +363,7 @@ class Selector {
   std::map<int32_t, std::vector<std::pair<int32_t, int32_t>>> byPhone_;
   double medianPeriod_ = 0.0;
   std::vector<double> medianLength_;  // by corpus phone, samples
+  const std::vector<PhonemePair>* pairs_ = nullptr;
 };
 
 std::vector<SampleRange> CorpusVoicedRanges(const std::vector<CorpusSegment>& segments) {

@@ -14,7 +14,8 @@
 //    beyond the first;
 //  - a phone shorter than its minimum (50 ms stressed vowel, 40 ms other vowel, 30 ms consonant):
 //    `shortCost` times the missing fraction; one longer than 1.5 times the corpus's median for
-//    its phone: `longCost` a median beyond that (the voice keeps the recorded durations);
+//    its phone (0.8 times for an unstressed vowel said with a stressed one): `longCost` a median
+//    beyond that (the voice keeps the recorded durations);
 //  - voicing against expectation over the middle half of each phone: `voicingCost` times the
 //    fraction voiced in a voiceless phone or not voiced in a voiced one;
 //  - the labelled boundary further than 10 ms from the strongest spectral change within 20 ms:

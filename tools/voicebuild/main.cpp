@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include "corpus_voice.h"
@@ -211,7 +212,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
     return 1;
   }
-  const std::string coverage = CoverageReport(sources, voice);
+  std::string coverage = CoverageReport(sources, voice);
+  if (!report.fallbacks.empty()) {
+    for (const PairSource& source : sources) {
+      const std::set<PhonemePair> wanted(source.pairs.begin(), source.pairs.end());
+      const auto count = std::count_if(report.fallbacks.begin(), report.fallbacks.end(),
+                                       [&](const PairNote& n) { return wanted.count(n.pair) > 0; });
+      coverage += "made by a fallback for " + source.name + ": " + std::to_string(count) +
+                  " pairs (the report's fallback lines)\n";
+    }
+  }
   const std::string text = coverage + FormatReport(report);
   if (!reportFile.empty()) {
     std::ofstream out(reportFile);
