@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "engine/core/phoneme_set.h"
+#include "recordings.h"
 
 static_assert(std::endian::native == std::endian::little, "track files are read little-endian");
 
@@ -74,15 +75,6 @@ const std::map<char, std::vector<std::string>>& Alternatives() {
   return table;
 }
 // clang-format on
-
-bool ReadAll(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  *bytes = text.str();
-  return true;
-}
 
 }  // namespace
 
@@ -214,11 +206,11 @@ bool ReadCorpusIndex(const std::string& folder, int32_t sampleRate,
     const std::string lab = (fs::path(folder) / "lab" / (name + ".lab")).string();
     const std::string track = (fs::path(folder) / "mcep" / (name + ".mcep")).string();
     std::string text, bytes, why;
-    if (!ReadAll(lab, &text) || !ParseCorpusLabels(text, sampleRate, &r.segments, &why)) {
+    if (!ReadWholeFile(lab, &text) || !ParseCorpusLabels(text, sampleRate, &r.segments, &why)) {
       *error = lab + ": " + (why.empty() ? "cannot be read." : why);
       return false;
     }
-    if (!ReadAll(track, &bytes) || !ParseTrackTimes(bytes, sampleRate, &r.frames, &why)) {
+    if (!ReadWholeFile(track, &bytes) || !ParseTrackTimes(bytes, sampleRate, &r.frames, &why)) {
       *error = track + ": " + (why.empty() ? "cannot be read." : why);
       return false;
     }

@@ -420,13 +420,7 @@ bool BuildCorpusVoice(const VoiceBuildOptions& options, const CorpusSelection& s
       return false;
     }
     LabelledRecording recording;
-    double mean = 0.0;
-    for (int16_t s : samples)
-      mean += s;
-    mean /= std::max<size_t>(samples.size(), 1);
-    recording.signal.reserve(samples.size());
-    for (int16_t s : samples)
-      recording.signal.push_back(s - mean);
+    recording.signal = WithoutDc(samples);
     const Epochs epochs =
         DetectEpochs(recording.signal, rec.frames, CorpusVoicedRanges(rec.segments), kShortest,
                      kLongest, nominal);

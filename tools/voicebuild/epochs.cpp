@@ -12,18 +12,8 @@ constexpr double kVoicedCorrelation = 0.5;
 // Normalised correlation of the signal around `centre` with itself `lag` samples later, over a
 // window of `half` samples to either side; 0 where the window leaves the signal.
 double Correlation(const std::vector<double>& x, int32_t centre, int32_t lag, int32_t half) {
-  const int32_t from = centre - half;
-  const int32_t to = centre + half;
-  if (from < 0 || to + lag > static_cast<int32_t>(x.size())) return 0.0;
-  double xy = 0.0, xx = 0.0, yy = 0.0;
-  for (int32_t i = from; i < to; ++i) {
-    const double a = x[static_cast<size_t>(i)];
-    const double b = x[static_cast<size_t>(i + lag)];
-    xy += a * b;
-    xx += a * a;
-    yy += b * b;
-  }
-  return xy / std::sqrt(xx * yy + 1e-9);
+  if (centre - half < 0 || centre + half + lag > static_cast<int32_t>(x.size())) return 0.0;
+  return NormalisedCorrelation(x, centre - half, centre - half + lag, 2 * half);
 }
 
 // The period near `guess` at `centre`: the best lag from 0.8 to 1.25 times the guess (the whole
@@ -118,15 +108,7 @@ Epochs DetectEpochs(const std::vector<double>& signal, const std::vector<int32_t
     double best = -1.0;
     int32_t bestAt = from;
     for (int32_t t = from; t < to; ++t) {
-      double xy = 0.0, xx = 0.0, yy = 0.0;
-      for (int32_t i = -half; i < half; ++i) {
-        const double a = signal[static_cast<size_t>(mark + i)];
-        const double b = signal[static_cast<size_t>(t + i)];
-        xy += a * b;
-        xx += a * a;
-        yy += b * b;
-      }
-      const double c = xy / std::sqrt(xx * yy + 1e-9);
+      const double c = NormalisedCorrelation(signal, mark - half, t - half, 2 * half);
       if (c > best) {
         best = c;
         bestAt = t;

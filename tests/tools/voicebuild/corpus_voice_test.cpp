@@ -1,5 +1,6 @@
-// The natural-recordings input: the corpus's label and track files, epochs and spectral
-// boundaries on made-up speech, and a voice cut from a one-recording corpus with its fallbacks.
+// The natural-recordings input (made-up speech "pau aa s aa pau", made_up_speech.h): the corpus's
+// label and track files, epochs and spectral boundaries on made-up speech, and a voice cut from a
+// one-recording corpus with its fallbacks.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +11,7 @@
 #include "engine/core/phoneme_set.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_voices.h"
+#include "tests/tools/voicebuild/made_up_speech.h"
 #include "tools/voicebuild/corpus.h"
 #include "tools/voicebuild/corpus_voice.h"
 #include "tools/voicebuild/epochs.h"
@@ -18,34 +20,6 @@
 namespace {
 
 constexpr int32_t kRate = 16000;
-
-// "pau aa s aa pau": 1600 samples of silence, a vowel whose period glides from 140 to 110
-// samples (each glottal pulse exciting a damped 700 Hz resonance), 1500 samples of noise, the
-// vowel again, silence. `pulses` gets the pulse times.
-std::vector<double> MakeSpeech(std::vector<int32_t>* pulses) {
-  std::vector<double> signal(1600, 0.0);
-  auto vowel = [&](int32_t length) {
-    const size_t start = signal.size();
-    signal.resize(start + static_cast<size_t>(length), 0.0);
-    for (double t = 20.0; t < length - 20; t += 140.0 - 30.0 * t / length) {
-      const auto at = static_cast<int32_t>(start) + static_cast<int32_t>(t);
-      pulses->push_back(at);
-      for (int32_t i = 0; i < 300 && at + i < static_cast<int32_t>(signal.size()); ++i) {
-        signal[static_cast<size_t>(at + i)] +=
-            9000.0 * std::exp(-i / 40.0) * std::sin(2 * std::numbers::pi * 700.0 * i / kRate);
-      }
-    }
-  };
-  vowel(3000);
-  uint32_t state = 1;
-  for (int32_t i = 0; i < 1500; ++i) {
-    state = state * 1664525u + 1013904223u;
-    signal.push_back(static_cast<double>(static_cast<int32_t>(state >> 20) - 2048));
-  }
-  vowel(3000);
-  signal.resize(signal.size() + 1600, 0.0);
-  return signal;
-}
 
 // A binary track file of frame times (seconds) with one channel.
 std::string TrackFile(const std::vector<double>& seconds, bool littleEndian = true) {
@@ -113,7 +87,7 @@ TEST(Corpus, EveryPhonemeHasCorpusSounds) {
 
 TEST(Epochs, MarksFollowThePulsesWhereTheFramesOnlyHint) {
   std::vector<int32_t> pulses;
-  const std::vector<double> signal = MakeSpeech(&pulses);
+  const std::vector<double> signal = MadeUpSpeech(&pulses);
   // The corpus frames: near the pulses (off by up to 9 samples, every fifth missing) and every
   // 10 ms elsewhere.
   std::vector<int32_t> seeds;
@@ -172,10 +146,8 @@ TEST(CorpusVoice, BestOccurrencesAndFallbacksCoverEveryPair) {
   for (const char* sub : {"wav", "lab", "mcep"})
     std::filesystem::create_directories(dir.File(sub));
   std::vector<int32_t> pulses;
-  const std::vector<double> signal = MakeSpeech(&pulses);
-  std::vector<int16_t> samples;
-  for (double v : signal)
-    samples.push_back(static_cast<int16_t>(std::lround(v)));
+  const std::vector<int16_t> samples = MadeUpSamples(&pulses);
+  const auto total = static_cast<int32_t>(samples.size());
   std::string error;
   ASSERT_TRUE(WriteWavSamples(dir.File("wav/ru_0001.wav"), samples, kRate, &error)) << error;
   const std::string labels =
@@ -183,7 +155,7 @@ TEST(CorpusVoice, BestOccurrencesAndFallbacksCoverEveryPair) {
       "0.66875 125 pau\n";
   dir.Write("lab/ru_0001.lab", labels.data(), labels.size());
   std::vector<double> frames;
-  for (int32_t t = 80; t < static_cast<int32_t>(signal.size()); t += 160) {
+  for (int32_t t = 80; t < total; t += 160) {
     if ((t > 1600 && t < 4600) || (t > 6100 && t < 9100)) continue;
     frames.push_back(static_cast<double>(t) / kRate);
   }
