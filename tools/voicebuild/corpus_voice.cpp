@@ -1,14 +1,20 @@
 #include "corpus_voice.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "corpus.h"
 #include "donor_phonemes.h"
 #include "epochs.h"
 #include "recordings.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -379,6 +385,63 @@ std::vector<SampleRange> CorpusVoicedRanges(const std::vector<CorpusSegment>& se
   return ranges;
 }
 
+// What a cached epoch file must match: the recording's size and time and the builder's own time
+// (a rebuilt builder may find other epochs).
+std::array<int64_t, 3> EpochKey(const std::string& wav) {
+  std::error_code ec;
+  const auto time = [&](const fs::path& p) {
+    return static_cast<int64_t>(fs::last_write_time(p, ec).time_since_epoch().count());
+  };
+  const auto size = static_cast<int64_t>(fs::file_size(wav, ec));
+  return {size, time(wav), time(fs::read_symlink("/proc/self/exe", ec))};
+}
+
+constexpr char kEpochMagic[8] = {'E', 'P', 'O', 'C', 'H', 'S', '0', '1'};
+
+bool LoadEpochs(const std::string& path, const std::string& wav, Epochs* epochs) {
+  std::string bytes;
+  if (!ReadWholeFile(path, &bytes)) return false;
+  const std::array<int64_t, 3> key = EpochKey(wav);
+  std::array<int64_t, 3> stored{};
+  int64_t marks = 0, spacings = 0;
+  constexpr size_t kHead = sizeof kEpochMagic + sizeof stored + 2 * sizeof(int64_t);
+  if (bytes.size() < kHead || bytes.compare(0, 8, kEpochMagic, 8) != 0) return false;
+  std::memcpy(stored.data(), bytes.data() + 8, sizeof stored);
+  std::memcpy(&marks, bytes.data() + 8 + sizeof stored, 8);
+  std::memcpy(&spacings, bytes.data() + 16 + sizeof stored, 8);
+  if (stored != key || marks < 0 || spacings < 0 ||
+      bytes.size() != kHead + static_cast<size_t>(marks) * 5 + static_cast<size_t>(spacings) * 8) {
+    return false;
+  }
+  const char* at = bytes.data() + kHead;
+  epochs->marks.resize(static_cast<size_t>(marks));
+  epochs->voiced.resize(static_cast<size_t>(marks));
+  epochs->spacings.resize(static_cast<size_t>(spacings));
+  std::memcpy(epochs->marks.data(), at, epochs->marks.size() * 4);
+  std::memcpy(epochs->voiced.data(), at + marks * 4, epochs->voiced.size());
+  std::memcpy(epochs->spacings.data(), at + marks * 5, epochs->spacings.size() * 8);
+  return true;
+}
+
+// Keeps the epochs of a recording for the next build; a file that cannot be written is only not
+// kept.
+void SaveEpochs(const std::string& path, const std::string& wav, const Epochs& epochs) {
+  const std::array<int64_t, 3> key = EpochKey(wav);
+  const auto marks = static_cast<int64_t>(epochs.marks.size());
+  const auto spacings = static_cast<int64_t>(epochs.spacings.size());
+  std::ofstream out(path + ".part", std::ios::binary);
+  out.write(kEpochMagic, 8);
+  out.write(reinterpret_cast<const char*>(key.data()), sizeof key);
+  out.write(reinterpret_cast<const char*>(&marks), 8);
+  out.write(reinterpret_cast<const char*>(&spacings), 8);
+  out.write(reinterpret_cast<const char*>(epochs.marks.data()), marks * 4);
+  out.write(reinterpret_cast<const char*>(epochs.voiced.data()), marks);
+  out.write(reinterpret_cast<const char*>(epochs.spacings.data()), spacings * 8);
+  out.close();
+  std::error_code ec;
+  if (out) fs::rename(path + ".part", path, ec);
+}
+
 // The marks of `epochs` inside [from, to), relative to `from`.
 std::vector<int32_t> MarksIn(const Epochs& epochs, int32_t from, int32_t to) {
   std::vector<int32_t> marks;
@@ -391,8 +454,10 @@ std::vector<int32_t> MarksIn(const Epochs& epochs, int32_t from, int32_t to) {
 }  // namespace
 
 bool BuildCorpusVoice(const VoiceBuildOptions& options, const CorpusSelection& selection,
-                      const std::string& folder, VoiceFileContents* voice, VoiceBuildReport* report,
-                      std::string* error) {
+                      const std::string& folder, const std::string& cacheFolder,
+                      VoiceFileContents* voice, VoiceBuildReport* report, std::string* error) {
+  std::error_code ec;
+  if (!cacheFolder.empty()) fs::create_directories(cacheFolder, ec);
   std::vector<CorpusRecording> recordings;
   if (!ReadCorpusIndex(folder, kRate, &recordings, error)) return false;
   Selector selector(options, selection, recordings);
@@ -421,9 +486,15 @@ bool BuildCorpusVoice(const VoiceBuildOptions& options, const CorpusSelection& s
     }
     LabelledRecording recording;
     recording.signal = WithoutDc(samples);
-    const Epochs epochs =
-        DetectEpochs(recording.signal, rec.frames, CorpusVoicedRanges(rec.segments), kShortest,
-                     kLongest, nominal);
+    const std::string wav = CorpusWavPath(folder, rec.name);
+    const std::string cached =
+        cacheFolder.empty() ? "" : (fs::path(cacheFolder) / (rec.name + ".epochs")).string();
+    Epochs epochs;
+    if (cached.empty() || !LoadEpochs(cached, wav, &epochs)) {
+      epochs = DetectEpochs(recording.signal, rec.frames, CorpusVoicedRanges(rec.segments),
+                            kShortest, kLongest, nominal);
+      if (!cached.empty()) SaveEpochs(cached, wav, epochs);
+    }
     spacings.insert(spacings.end(), epochs.spacings.begin(), epochs.spacings.end());
     SpectralFrames spectra(recording.signal);
     for (size_t i = begin; i < end; ++i) {

@@ -39,7 +39,9 @@ struct CorpusSelection {
 // occurrence of its corpus sounds; failing any, a geminate cut from one long phone; failing that,
 // two half units (the left phoneme's from one recording, the right's from another) joined at the
 // boundary. The report's notes tell for every pair where it was cut from; its fallbacks list the
-// pairs made of other sounds than the first choice, split or joined.
+// pairs made of other sounds than the first choice, split or joined. With a `cacheFolder` the
+// epochs of each recording are kept there and reused while the recording and the builder stay
+// the same (most of the build's work).
 bool BuildCorpusVoice(const VoiceBuildOptions& options, const CorpusSelection& selection,
-                      const std::string& folder, VoiceFileContents* voice, VoiceBuildReport* report,
-                      std::string* error);
+                      const std::string& folder, const std::string& cacheFolder,
+                      VoiceFileContents* voice, VoiceBuildReport* report, std::string* error);

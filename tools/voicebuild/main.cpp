@@ -26,7 +26,7 @@ constexpr int kCarrierRate = 175;
 constexpr const char* kUsage =
     "usage: voicebuild --output FILE [--all-pairs] [--pairs FILE]... [--report FILE] [--data DIR]\n"
     "                  [--work DIR] [--smooth-back N] [--smooth-forward N] [--donor-rate WPM]\n"
-    "                  [--recordings DIR | --corpus DIR]\n"
+    "                  [--recordings DIR | --corpus DIR [--cache DIR]]\n"
     "       voicebuild --list-pairs\n"
     "       voicebuild --donor-say PHONEMES --raw FILE [--data DIR] [--work DIR]\n"
     "Builds a diphone voice file from the donor synthesizer (espeak-ng), one carrier word per\n"
@@ -42,7 +42,8 @@ constexpr const char* kUsage =
     "--pairs every pair of neighbouring phonemes is kept.\n"
     "--corpus builds the voice from a corpus of natural recordings at 16000 Hz in the layout of\n"
     "festvox-ru (wav/, lab/, mcep/): for each pair the best occurrence of its sounds, with\n"
-    "fallbacks for pairs the corpus lacks (listed in the report).\n"
+    "fallbacks for pairs the corpus lacks (listed in the report); --cache DIR keeps each\n"
+    "recording's pitch marks there for the next build.\n"
     "--list-pairs prints the default pair list in the pair file format. --donor-say has the\n"
     "donor say phoneme text (a space for a pause) at its flat pitch and writes 16-bit samples\n"
     "at 22050 Hz to a raw file, to compare the voice with its donor.\n"
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
   std::string donorText;
   std::string recordingFolder;
   std::string corpusFolder;
+  std::string cacheFolder;
   std::string rawFile;
   int donorRate = kCarrierRate;
   VoiceBuildOptions options;
@@ -136,6 +138,8 @@ int main(int argc, char** argv) {
       recordingFolder = argv[++i];
     } else if (arg == "--corpus" && hasValue) {
       corpusFolder = argv[++i];
+    } else if (arg == "--cache" && hasValue) {
+      cacheFolder = argv[++i];
     } else if (arg == "--raw" && hasValue) {
       rawFile = argv[++i];
     } else if (arg == "--data" && hasValue) {
@@ -196,7 +200,8 @@ int main(int argc, char** argv) {
   VoiceBuildReport report;
   bool built = false;
   if (!corpusFolder.empty()) {
-    built = BuildCorpusVoice(options, CorpusSelection{}, corpusFolder, &voice, &report, &error);
+    built = BuildCorpusVoice(options, CorpusSelection{}, corpusFolder, cacheFolder, &voice, &report,
+                             &error);
   } else if (!recordingFolder.empty()) {
     built = BuildRecordedVoice(options, recordingFolder, &voice, &report, &error);
   } else {

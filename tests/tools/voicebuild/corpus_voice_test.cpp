@@ -172,7 +172,8 @@ TEST(CorpusVoice, BestOccurrencesAndFallbacksCoverEveryPair) {
                    {'A', 'A'}, {'s', 's'}, {'s', '_'}, {'A', 'k'}, {'_', '_'}};
   VoiceFileContents contents;
   VoiceBuildReport report;
-  ASSERT_TRUE(BuildCorpusVoice(options, CorpusSelection{}, dir.Path(), &contents, &report, &error))
+  ASSERT_TRUE(BuildCorpusVoice(options, CorpusSelection{}, dir.Path(), dir.File("cache"), &contents,
+                               &report, &error))
       << error;
   EXPECT_EQ(report.built, 9);
   ASSERT_EQ(report.failed.size(), 1u);
@@ -189,9 +190,25 @@ TEST(CorpusVoice, BestOccurrencesAndFallbacksCoverEveryPair) {
   for (auto [a, b] : options.pairs) {
     EXPECT_EQ(UnitOf(contents, a, b).duration > 0, a != 'A' || b != 'k') << a << b;
   }
+  // A second build takes the kept epochs and makes the same voice; so does one whose kept file
+  // is damaged (the epochs are found again).
+  const std::string kept = dir.File("cache/ru_0001.epochs");
+  ASSERT_TRUE(std::filesystem::exists(kept));
+  for (bool damage : {false, true}) {
+    if (damage) std::filesystem::resize_file(kept, 30);
+    VoiceFileContents again;
+    VoiceBuildReport againReport;
+    ASSERT_TRUE(BuildCorpusVoice(options, CorpusSelection{}, dir.Path(), dir.File("cache"), &again,
+                                 &againReport, &error))
+        << error;
+    EXPECT_EQ(again.samples, contents.samples) << damage;
+    EXPECT_EQ(again.marks.size(), contents.marks.size()) << damage;
+  }
+  EXPECT_GT(std::filesystem::file_size(kept), 30u);
+
   // A folder that is not a corpus is named.
-  EXPECT_FALSE(
-      BuildCorpusVoice(options, CorpusSelection{}, dir.File("wav"), &contents, &report, &error));
+  EXPECT_FALSE(BuildCorpusVoice(options, CorpusSelection{}, dir.File("wav"), "", &contents, &report,
+                                &error));
   EXPECT_NE(error.find("lab"), std::string::npos) << error;
 }
 
