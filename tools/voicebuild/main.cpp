@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
+#include "corpus_voice.h"
 #include "donor_phonemes.h"
 #include "pair_list.h"
 #include "voice_builder.h"
@@ -24,6 +26,7 @@ constexpr int kCarrierRate = 175;
 constexpr const char* kUsage =
     "usage: voicebuild --output FILE [--all-pairs] [--pairs FILE]... [--report FILE] [--data DIR]\n"
     "                  [--work DIR] [--smooth-back N] [--smooth-forward N] [--donor-rate WPM]\n"
+    "                  [--recordings DIR | --corpus DIR [--cache DIR]]\n"
     "       voicebuild --list-pairs\n"
     "       voicebuild --donor-say PHONEMES --raw FILE [--data DIR] [--work DIR]\n"
     "Builds a diphone voice file from the donor synthesizer (espeak-ng), one carrier word per\n"
@@ -37,6 +40,10 @@ constexpr const char* kUsage =
     "--recordings builds the voice from a folder of recordings instead of the donor: NAME.wav\n"
     "(16-bit mono) with NAME.lab beside it, a line \"START END PHONEME\" per phoneme; without\n"
     "--pairs every pair of neighbouring phonemes is kept.\n"
+    "--corpus builds the voice from a corpus of natural recordings at 16000 Hz in the layout of\n"
+    "festvox-ru (wav/, lab/, mcep/): for each pair the best occurrence of its sounds, with\n"
+    "fallbacks for pairs the corpus lacks (listed in the report); --cache DIR keeps each\n"
+    "recording's pitch marks there for the next build.\n"
     "--list-pairs prints the default pair list in the pair file format. --donor-say has the\n"
     "donor say phoneme text (a space for a pause) at its flat pitch and writes 16-bit samples\n"
     "at 22050 Hz to a raw file, to compare the voice with its donor.\n"
@@ -102,6 +109,8 @@ int main(int argc, char** argv) {
   std::string workDir;
   std::string donorText;
   std::string recordingFolder;
+  std::string corpusFolder;
+  std::string cacheFolder;
   std::string rawFile;
   int donorRate = kCarrierRate;
   VoiceBuildOptions options;
@@ -127,6 +136,10 @@ int main(int argc, char** argv) {
       donorText = argv[++i];
     } else if (arg == "--recordings" && hasValue) {
       recordingFolder = argv[++i];
+    } else if (arg == "--corpus" && hasValue) {
+      corpusFolder = argv[++i];
+    } else if (arg == "--cache" && hasValue) {
+      cacheFolder = argv[++i];
     } else if (arg == "--raw" && hasValue) {
       rawFile = argv[++i];
     } else if (arg == "--data" && hasValue) {
@@ -185,9 +198,15 @@ int main(int argc, char** argv) {
 
   VoiceFileContents voice;
   VoiceBuildReport report;
-  const bool built = recordingFolder.empty()
-                         ? BuildDonorVoice(options, &voice, &report, &error)
-                         : BuildRecordedVoice(options, recordingFolder, &voice, &report, &error);
+  bool built = false;
+  if (!corpusFolder.empty()) {
+    built = BuildCorpusVoice(options, CorpusSelection{}, corpusFolder, cacheFolder, &voice, &report,
+                             &error);
+  } else if (!recordingFolder.empty()) {
+    built = BuildRecordedVoice(options, recordingFolder, &voice, &report, &error);
+  } else {
+    built = BuildDonorVoice(options, &voice, &report, &error);
+  }
   if (!built) {
     std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
     return 1;
@@ -198,7 +217,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "voicebuild: %s\n", error.c_str());
     return 1;
   }
-  const std::string coverage = CoverageReport(sources, voice);
+  std::string coverage = CoverageReport(sources, voice);
+  if (!report.fallbacks.empty()) {
+    for (const PairSource& source : sources) {
+      const std::set<PhonemePair> wanted(source.pairs.begin(), source.pairs.end());
+      const auto count = std::count_if(report.fallbacks.begin(), report.fallbacks.end(),
+                                       [&](const PairNote& n) { return wanted.count(n.pair) > 0; });
+      coverage += "made by a fallback for " + source.name + ": " + std::to_string(count) +
+                  " pairs (the report's fallback lines)\n";
+    }
+  }
   const std::string text = coverage + FormatReport(report);
   if (!reportFile.empty()) {
     std::ofstream out(reportFile);

@@ -141,6 +141,19 @@ std::vector<int32_t> FillMarkGaps(const std::vector<int32_t>& marks, int32_t tot
   return filled;
 }
 
+double NormalisedCorrelation(const std::vector<double>& signal, int32_t a, int32_t b,
+                             int32_t length) {
+  double xy = 0.0, xx = 0.0, yy = 0.0;
+  for (int32_t i = 0; i < length; ++i) {
+    const double x = signal[static_cast<size_t>(a + i)];
+    const double y = signal[static_cast<size_t>(b + i)];
+    xy += x * y;
+    xx += x * x;
+    yy += y * y;
+  }
+  return xy / std::sqrt(xx * yy + 1e-12);
+}
+
 double LocalPeriod(const std::vector<double>& signal, int32_t centre, int32_t shortest,
                    int32_t longest) {
   const auto total = static_cast<int32_t>(signal.size());
@@ -150,15 +163,7 @@ double LocalPeriod(const std::vector<double>& signal, int32_t centre, int32_t sh
   double best = 0.0;
   int32_t bestLag = 0;
   for (int32_t lag = shortest; lag <= longest; ++lag) {
-    double xy = 0.0, xx = 0.0, yy = 0.0;
-    for (int32_t i = from; i < to; ++i) {
-      const double x = signal[static_cast<size_t>(i)];
-      const double y = signal[static_cast<size_t>(i + lag)];
-      xy += x * y;
-      xx += x * x;
-      yy += y * y;
-    }
-    const double score = xy / std::sqrt(xx * yy + 1e-12);
+    const double score = NormalisedCorrelation(signal, from, from + lag, to - from);
     if (score > best) {
       best = score;
       bestLag = lag;

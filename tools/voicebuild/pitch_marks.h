@@ -41,6 +41,11 @@ std::vector<int32_t> PlacePitchMarks(const std::vector<double>& signal,
 // half periods and the stretches before the first and after the last, inside [0, total).
 std::vector<int32_t> FillMarkGaps(const std::vector<int32_t>& marks, int32_t total, double period);
 
+// The normalised correlation of signal[a, a + length) with signal[b, b + length) (both inside
+// the signal).
+double NormalisedCorrelation(const std::vector<double>& signal, int32_t a, int32_t b,
+                             int32_t length);
+
 // The period of the signal around `centre` by normalised autocorrelation over lags from
 // `shortest` to `longest`; 0 when no lag correlates by 0.5 or more (not periodic there).
 double LocalPeriod(const std::vector<double>& signal, int32_t centre, int32_t shortest,

@@ -15,15 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool ReadAll(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  *bytes = text.str();
-  return true;
-}
-
 template <typename T>
 T Field(const std::string& bytes, size_t offset) {
   T value{};
@@ -33,10 +24,31 @@ T Field(const std::string& bytes, size_t offset) {
 
 }  // namespace
 
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  *bytes = text.str();
+  return true;
+}
+
+std::vector<double> WithoutDc(const std::vector<int16_t>& samples) {
+  double mean = 0.0;
+  for (int16_t s : samples)
+    mean += s;
+  mean /= static_cast<double>(std::max<size_t>(samples.size(), 1));
+  std::vector<double> signal;
+  signal.reserve(samples.size());
+  for (int16_t s : samples)
+    signal.push_back(s - mean);
+  return signal;
+}
+
 bool ReadWavFile(const std::string& path, std::vector<int16_t>* samples, int32_t* sampleRate,
                  std::string* error) {
   std::string bytes;
-  if (!ReadAll(path, &bytes)) {
+  if (!ReadWholeFile(path, &bytes)) {
     *error = "cannot read " + path + "; check the path.";
     return false;
   }
@@ -157,7 +169,7 @@ bool ReadRecordingFolder(const std::string& folder, RecordingFolder* result, std
     fs::path lab = wav;
     lab.replace_extension(".lab");
     std::string text;
-    if (!ReadAll(lab.string(), &text)) {
+    if (!ReadWholeFile(lab.string(), &text)) {
       *error = "the labels " + lab.string() + " of " + wav.string() + " are missing.";
       return false;
     }
@@ -168,13 +180,7 @@ bool ReadRecordingFolder(const std::string& folder, RecordingFolder* result, std
       *error = lab.string() + ": " + labelError;
       return false;
     }
-    double mean = 0.0;
-    for (int16_t s : samples)
-      mean += s;
-    mean /= std::max<size_t>(samples.size(), 1);
-    recording.signal.reserve(samples.size());
-    for (int16_t s : samples)
-      recording.signal.push_back(s - mean);
+    recording.signal = WithoutDc(samples);
     result->names.push_back(wav.stem().string());
     result->recordings.push_back(std::move(recording));
   }

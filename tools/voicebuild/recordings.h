@@ -10,6 +10,12 @@
 
 #include "unit_cutter.h"
 
+// The whole of a file; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* bytes);
+
+// The samples as reals with their mean taken away.
+std::vector<double> WithoutDc(const std::vector<int16_t>& samples);
+
 // Reads a 16-bit mono PCM WAV file.
 bool ReadWavFile(const std::string& path, std::vector<int16_t>* samples, int32_t* sampleRate,
                  std::string* error);

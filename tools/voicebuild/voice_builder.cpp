@@ -360,6 +360,8 @@ std::string FormatReport(const VoiceBuildReport& report) {
   out << "samples: " << report.sampleCount << "\n";
   for (const PairNote& n : report.failed)
     out << "not made: " << n.pair.first << n.pair.second << ": " << n.text << "\n";
+  for (const PairNote& n : report.fallbacks)
+    out << "fallback: " << n.pair.first << n.pair.second << ": " << n.text << "\n";
   for (const PairNote& n : report.notes)
     out << "note: " << n.pair.first << n.pair.second << ": " << n.text << "\n";
   return out.str();

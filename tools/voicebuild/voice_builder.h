@@ -41,8 +41,9 @@ struct PairNote {
 struct VoiceBuildReport {
   int32_t requested = 0;
   int32_t built = 0;
-  std::vector<PairNote> failed;  // pairs the donor could not make, with the reason
-  std::vector<PairNote> notes;   // pairs made, with the donor's departures from the carrier
+  std::vector<PairNote> failed;     // pairs the donor could not make, with the reason
+  std::vector<PairNote> notes;      // pairs made, with the donor's departures from the carrier
+  std::vector<PairNote> fallbacks;  // pairs made of other sounds than asked for, and how
   double baseF0 = 0.0;
   double gain = 0.0;  // the common gain applied after levelling
   int64_t sampleCount = 0;

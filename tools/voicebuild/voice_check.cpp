@@ -96,6 +96,27 @@ VoiceCheck CheckSpeech(const VoiceInventory& voice, const RenderedSpeech& speech
     check.peak = std::max(check.peak, a);
     if (a >= 32767) ++check.clipped;
   }
+  // Loudness over the speech: 20 ms frames within 40 dB of the loudest frame.
+  const auto frame = static_cast<size_t>(voice.samplingFrequency / 50);
+  std::vector<double> energies;
+  for (size_t at = 0; frame > 0 && at + frame <= speech.audio.size(); at += frame) {
+    double sum = 0.0;
+    for (size_t i = at; i < at + frame; ++i)
+      sum += static_cast<double>(speech.audio[i]) * speech.audio[i];
+    energies.push_back(sum / static_cast<double>(frame));
+  }
+  const double loudest =
+      energies.empty() ? 0.0 : *std::max_element(energies.begin(), energies.end());
+  double active = 0.0;
+  int64_t activeFrames = 0;
+  for (double e : energies) {
+    if (e > 0.0 && e >= loudest * 1e-4) {
+      active += e;
+      ++activeFrames;
+    }
+  }
+  if (activeFrames > 0)
+    check.speechRmsDb = 10.0 * std::log10(active / activeFrames / (32768.0 * 32768.0));
   const double fs = voice.samplingFrequency;
   auto periodOf = [&](size_t i) { return fs / (voice.baseF0 * speech.factors[i]); };
   const auto size = static_cast<int64_t>(speech.audio.size());

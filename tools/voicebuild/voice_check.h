@@ -27,6 +27,7 @@ struct VoiceCheck {
   double seconds = 0.0;
   int64_t clipped = 0;  // samples at full scale
   int32_t peak = 0;
+  double speechRmsDb = -100.0;  // RMS of the 20 ms frames within 40 dB of the loudest, dBFS
   // Middles of voiced phonemes whose neighbours ask for the same pitch: the period there must be
   // the engine's whole-sample period truncate(fs / (baseF0 x factor)) within one sample.
   int32_t periodsMeasured = 0;

@@ -1,6 +1,8 @@
 // voicecheck: objective checks of a voice file: clipping, pitch periods at phoneme middles and the
 // discontinuity at unit joins, over a phoneme text, a long pseudo-random text, or real Bulgarian
 // text run through the compiled grammar (then also the coverage of the pairs the front end emits).
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -28,7 +30,10 @@ constexpr const char* kUsage =
     "voice's\n"
     "junction smoothing and again without it (smoothing must lower the discontinuity).\n"
     "--say speaks one text through the grammar and the voice and writes 16-bit samples at the\n"
-    "voice's rate to a raw file, printing the phonemes and the length in seconds.\n";
+    "voice's rate to a raw file, printing the phonemes and the length in seconds.\n"
+    "--report-periods reports the periods at the middles without requiring them (a voice cut\n"
+    "from natural speech, whose period shapes vary, moves its measured periods by a few "
+    "samples).\n";
 
 std::vector<char> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -48,8 +53,9 @@ Grammar* LoadGrammarFile(const std::string& path, std::vector<char>* image) {
 }
 
 void PrintPeriods(const VoiceCheck& c) {
-  std::printf("seconds %.1f\nclipped samples %lld\npeak %d\n", c.seconds,
-              static_cast<long long>(c.clipped), c.peak);
+  std::printf("seconds %.1f\nclipped samples %lld\npeak %d (%.1f dBFS)\nspeech RMS %.1f dBFS\n",
+              c.seconds, static_cast<long long>(c.clipped), c.peak,
+              20.0 * std::log10(std::max(c.peak, 1) / 32768.0), c.speechRmsDb);
   std::printf("periods measured %d, off by more than one sample %d\n", c.periodsMeasured,
               c.periodsOff);
   if (c.periodsOff > 0) std::printf("off (measured/expected): %s\n", c.offPhonemes.c_str());
@@ -100,7 +106,7 @@ int SayText(VoiceInventory* voice, const std::string& grammarPath, const std::st
 
 int CheckText(VoiceInventory* voice, const std::string& grammarPath,
               const std::vector<std::string>& texts, int32_t pairWords, double speakSeconds,
-              int32_t pitch) {
+              int32_t pitch, bool requirePeriods) {
   std::vector<char> image;
   Grammar* grammar = LoadGrammarFile(grammarPath, &image);
   if (grammar == nullptr) return 1;
@@ -175,8 +181,9 @@ int CheckText(VoiceInventory* voice, const std::string& grammarPath,
   std::printf("join discontinuity with smoothing %d/%d: %.4f, without: %.4f (inside units %.4f)\n",
               voice->smoothBack, voice->smoothForward, smoothed.joinJump, plain.joinJump,
               smoothed.steadyJump);
-  const bool passed = coverage.missing.empty() && smoothed.clipped == 0 &&
-                      smoothed.periodsOff == 0 && smoothed.glidingOff == 0 &&
+  const bool periodsHold =
+      !requirePeriods || (smoothed.periodsOff == 0 && smoothed.glidingOff == 0);
+  const bool passed = coverage.missing.empty() && smoothed.clipped == 0 && periodsHold &&
                       smoothed.periodsMeasured > 0 && smoothed.joinJump < plain.joinJump;
   return passed ? 0 : 1;
 }
@@ -188,11 +195,16 @@ int main(int argc, char** argv) {
   std::vector<std::string> texts;
   int32_t words = 0, stress = 5, pairWords = 5000, pitch = 0;
   double speakSeconds = 120.0;
+  bool requirePeriods = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
+    }
+    if (arg == "--report-periods") {
+      requirePeriods = false;
+      continue;
     }
     if (i + 1 >= argc) {
       std::fprintf(stderr, "voicecheck: %s needs a value.\n%s", arg.c_str(), kUsage);
@@ -249,7 +261,8 @@ int main(int argc, char** argv) {
     return result;
   }
   if (textMode) {
-    const int result = CheckText(&voice, grammarPath, texts, pairWords, speakSeconds, pitch);
+    const int result =
+        CheckText(&voice, grammarPath, texts, pairWords, speakSeconds, pitch, requirePeriods);
     ReleaseVoiceBuffers(&voice);
     return result;
   }

@@ -8,6 +8,7 @@
 #include "engine/core/phoneme_set.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_voices.h"
+#include "tests/tools/voicebuild/made_up_speech.h"
 #include "tools/voicebuild/pitch_marks.h"
 #include "tools/voicebuild/recordings.h"
 #include "tools/voicebuild/voice_builder.h"
@@ -16,38 +17,8 @@ namespace {
 
 constexpr int32_t kRate = 16000;
 
-// "_ a s a _": silence, a vowel whose period glides from 140 to 110 samples, noise, the vowel
-// again, silence. Each glottal pulse excites a damped resonance. `pulses` gets the pulse times.
-std::vector<int16_t> MakeRecording(std::vector<int32_t>* pulses, std::string* labels) {
-  std::vector<double> signal(1600, 0.0);
-  auto vowel = [&](int32_t length) {
-    const size_t start = signal.size();
-    signal.resize(start + static_cast<size_t>(length), 0.0);
-    double t = 20.0;
-    while (t < length - 20) {
-      const auto at = static_cast<int32_t>(start) + static_cast<int32_t>(t);
-      pulses->push_back(at);
-      for (int32_t i = 0; i < 300 && at + i < static_cast<int32_t>(signal.size()); ++i) {
-        signal[static_cast<size_t>(at + i)] +=
-            9000.0 * std::exp(-i / 40.0) * std::sin(2 * M_PI * 700.0 * i / kRate);
-      }
-      t += 140.0 - 30.0 * t / length;
-    }
-  };
-  vowel(3000);
-  uint32_t state = 1;
-  for (int32_t i = 0; i < 1500; ++i) {
-    state = state * 1664525u + 1013904223u;
-    signal.push_back(static_cast<double>(static_cast<int32_t>(state >> 20) - 2048));
-  }
-  vowel(3000);
-  signal.resize(signal.size() + 1600, 0.0);
-  *labels = "-- made up\n0 1600 _\n1600 4600 a\n4600 6100 s\n6100 9100 a\n9100 10700 _\n";
-  std::vector<int16_t> samples;
-  for (double v : signal)
-    samples.push_back(static_cast<int16_t>(std::lround(v)));
-  return samples;
-}
+constexpr const char* kLabels =
+    "-- made up\n0 1600 _\n1600 4600 a\n4600 6100 s\n6100 9100 a\n9100 10700 _\n";
 
 TEST(Recordings, LabelFilesAreCheckedLineByLine) {
   std::vector<PhonemeSegment> segments;
@@ -66,8 +37,7 @@ TEST(Recordings, LabelFilesAreCheckedLineByLine) {
 
 TEST(Recordings, TrackedMarksFollowAVaryingPitch) {
   std::vector<int32_t> pulses;
-  std::string labels;
-  const std::vector<int16_t> samples = MakeRecording(&pulses, &labels);
+  const std::vector<int16_t> samples = MadeUpSamples(&pulses);
   const std::vector<double> signal(samples.begin(), samples.end());
   std::vector<double> spacings;
   const std::vector<int32_t> marks = TrackPitchMarks(signal, {{1600, 4600}, {6100, 9100}},
@@ -94,8 +64,8 @@ TEST(Recordings, TrackedMarksFollowAVaryingPitch) {
 TEST(Recordings, FolderBuildsAVoiceThroughTheSameCutting) {
   TempDir dir;
   std::vector<int32_t> pulses;
-  std::string labels;
-  const std::vector<int16_t> samples = MakeRecording(&pulses, &labels);
+  const std::vector<int16_t> samples = MadeUpSamples(&pulses);
+  const std::string labels = kLabels;
   std::string error;
   ASSERT_TRUE(WriteWavSamples(dir.File("one.wav"), samples, kRate, &error)) << error;
   dir.Write("one.lab", labels.data(), labels.size());
