@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -141,10 +142,57 @@ std::string DropLabels(std::string s) {
   }
 }
 
+// "[[та́блица]] за [[умноже́ние]]" and "[[надморски|надмо́рска]]": the text a link shows.
+std::string UnwrapLinks(std::string_view s) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto open = s.find("[[", i);
+    const auto close = open == std::string_view::npos ? open : s.find("]]", open + 2);
+    if (close == std::string_view::npos) {
+      out.append(s.substr(i));
+      break;
+    }
+    out.append(s.substr(i, open - i));
+    std::string_view link = s.substr(open + 2, close - open - 2);
+    if (const auto bar = link.rfind('|'); bar != std::string_view::npos)
+      link.remove_prefix(bar + 1);
+    out.append(link);
+    i = close + 2;
+  }
+  return out;
+}
+
+// Latin letters that look like Cyrillic ones, typed by mistake inside Cyrillic words ("eолова",
+// "Xpиста"), as the Cyrillic letters; words without a Cyrillic letter stay as they are.
+std::string CyrillicLookAlikes(const std::string& s) {
+  static constexpr std::u32string_view kLatin = U"aceopxyABCEHKMOPTX";
+  static constexpr std::u32string_view kCyrillic = U"асеорхуАВСЕНКМОРТХ";
+  std::u32string text = DecodeUtf8(s);
+  bool changed = false;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && IsLetter(text[end]))
+      ++end;
+    const auto word = std::u32string_view(text).substr(start, end - start);
+    if (std::any_of(word.begin(), word.end(), IsCyrillic)) {
+      for (std::size_t i = start; i < end; ++i) {
+        if (const auto p = kLatin.find(text[i]); p != std::u32string_view::npos) {
+          text[i] = kCyrillic[p];
+          changed = true;
+        }
+      }
+    }
+    start = end + 1;
+  }
+  return changed ? EncodeUtf8(text) : s;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitTranslations(std::string_view text) {
-  std::string s = RemoveParentheses(text);
+  std::string s = CyrillicLookAlikes(UnwrapLinks(RemoveParentheses(text)));
   // "регистрация / профил" lists alternatives; "контрол / управление на достъпа" shares its tail,
   // so a slash splits only between single words.
   bool single_words = true;
@@ -168,7 +216,11 @@ std::vector<std::string> SplitTranslations(std::string_view text) {
     auto end = s.find(',', start);
     if (end == std::string::npos) end = s.size();
     std::string item = Trim(std::string_view(s).substr(start, end - start));
-    if (!item.empty() && item.find('?') == std::string::npos && HasCyrillic(item)) {
+    // A question mark inside an item stands for a letter the source could not encode; a question
+    // ends with one.
+    const auto question = item.find('?');
+    if (!item.empty() && (question == std::string::npos || question + 1 == item.size()) &&
+        HasCyrillic(item)) {
       out.push_back(std::move(item));
     }
     start = end + 1;
@@ -192,19 +244,31 @@ SourceEntry ParseGeneralEntry(std::string_view text) {
   if (lt != std::string_view::npos && gt != std::string_view::npos && gt > lt) {
     entry.part_of_speech = std::string(head.substr(lt + 1, gt - lt - 1));
   }
+  bool shared = false;  // the last translation line announced senses that share it
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
-    if (Trim(line).empty() || IsBareSenseNumber(line)) continue;
+    if (Trim(line).empty()) continue;
+    if (IsBareSenseNumber(line)) {
+      if (shared && !entry.senses.empty()) entry.senses.push_back(entry.senses.back());
+      continue;
+    }
     const std::size_t number = SenseNumberPrefix(line);
     if (number == 0 && i != 1) continue;  // a gloss
-    auto items = SplitTranslations(DropTrailingSenseNumber(line.substr(number)));
-    if (!items.empty()) entry.senses.push_back(std::move(items));
+    const std::string_view listed = DropTrailingSenseNumber(line.substr(number));
+    auto items = SplitTranslations(listed);
+    shared = !items.empty() && listed.size() != line.size() - number;
+    if (items.empty()) {
+      entry.unread.emplace_back(line);
+    } else {
+      entry.senses.push_back(std::move(items));
+    }
   }
   return entry;
 }
 
 bool ReadGeneralDictionary(const std::string& index_path, const std::string& data_path,
-                           std::vector<SourceEntry>* entries, std::string* error) {
+                           std::vector<SourceEntry>* entries, std::string* error,
+                           std::vector<std::string>* unread) {
   std::ifstream index(index_path);
   if (!index) {
     *error = "Cannot open " + index_path + ": " + std::strerror(errno) + ".";
@@ -225,6 +289,10 @@ bool ReadGeneralDictionary(const std::string& index_path, const std::string& dat
       continue;
     }
     SourceEntry e = ParseGeneralEntry(std::string_view(data).substr(offset, length));
+    if (unread) {
+      for (const auto& u : e.unread)
+        unread->push_back(e.headword + "\t" + u);
+    }
     if (!e.headword.empty() && !e.senses.empty()) entries->push_back(std::move(e));
   }
   return true;
@@ -326,8 +394,8 @@ bool ReadComputerTerms(const std::string& path, std::vector<SourceEntry>* entrie
   return true;
 }
 
-std::vector<EnglishForm> ParseEnglishExceptions(std::string_view text) {
-  std::vector<EnglishForm> out;
+std::vector<WordForm> ParseEnglishExceptions(std::string_view text, bool verb) {
+  std::vector<WordForm> out;
   for (std::string_view line : SplitLines(text)) {
     std::istringstream words{std::string(line)};
     std::string form;
@@ -340,10 +408,57 @@ std::vector<EnglishForm> ParseEnglishExceptions(std::string_view text) {
       for (auto& c : base) {
         if (c == '_') c = ' ';
       }
-      if (base != form) out.push_back({form, base});
+      if (base != form) out.push_back({form, base, verb});
     }
   }
   return out;
+}
+
+std::vector<WordForm> ParseBulgarianForms(std::string_view text) {
+  std::vector<WordForm> out;
+  for (std::string_view line : SplitLines(text)) {
+    if (const auto hash = line.find('#'); hash != std::string_view::npos)
+      line = line.substr(0, hash);
+    std::istringstream words{std::string(line)};
+    std::string form;
+    std::string base;
+    if (words >> form >> base && form != base) out.push_back({FoldKey(form), FoldKey(base), false});
+  }
+  return out;
+}
+
+bool ParseSupplement(std::string_view text, std::vector<SourceEntry>* entries, std::string* error) {
+  const auto lines = SplitLines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string line = Trim(lines[i]);
+    if (line.empty() || line[0] == '#') continue;
+    const auto eq = line.find(" = ");
+    const bool english = line.rfind("en ", 0) == 0;
+    const bool bulgarian = line.rfind("bg ", 0) == 0;
+    SourceEntry e;
+    if ((english || bulgarian) && eq != std::string::npos) {
+      e.headword = Trim(std::string_view(line).substr(3, eq - 3));
+      e.source = english ? EntrySource::kSupplement : EntrySource::kSupplementBulgarian;
+      std::vector<std::string> items;
+      std::string rest = line.substr(eq + 3);
+      for (std::size_t start = 0; start <= rest.size();) {
+        auto end = rest.find(',', start);
+        if (end == std::string::npos) end = rest.size();
+        std::string item = Trim(std::string_view(rest).substr(start, end - start));
+        if (!item.empty()) items.push_back(std::move(item));
+        start = end + 1;
+      }
+      if (!e.headword.empty() && !items.empty()) e.senses.push_back(std::move(items));
+    }
+    if (e.senses.empty()) {
+      *error = "Line " + std::to_string(i + 1) +
+               " of the supplement is not \"en WORD = превод, ...\" or \"bg ДУМА = word, ...\": " +
+               line + ".";
+      return false;
+    }
+    entries->push_back(std::move(e));
+  }
+  return true;
 }
 
 }  // namespace brelvox::page

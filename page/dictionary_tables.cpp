@@ -3,10 +3,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
 
+#include "page/morphology.h"
 #include "page/text.h"
 
 namespace brelvox::page {
@@ -20,10 +22,12 @@ struct Candidate {
   std::string shown;  // spelling shown, with stress marks where the source has them
   int senses = 0;     // senses of the headword it serves
   int first = 0;      // order of first appearance
+  double score = 0;
 };
 
 struct Headword {
   std::string shown;
+  std::string main;  // main part of speech, or empty
   int total_senses = 0;
   std::vector<std::string> order;  // folded keys of the candidates, in order of appearance
   std::unordered_map<std::string, Candidate> candidates;
@@ -56,24 +60,134 @@ const std::vector<std::string>* DictionaryTables::Find(Direction direction,
   return it == table.end() ? nullptr : &it->second;
 }
 
+const std::unordered_map<std::string, std::vector<std::string>>& DictionaryTables::Bases(
+    Direction direction) const {
+  return direction == Direction::kEnglishToBulgarian ? english_bases : bulgarian_bases;
+}
+
+const std::unordered_map<std::string, std::string>& DictionaryTables::BaseFirst(
+    Direction direction) const {
+  return direction == Direction::kEnglishToBulgarian ? english_base_first : bulgarian_base_first;
+}
+
+LemmaCounts CountLemmas(const std::vector<std::pair<std::string, double>>& counts,
+                        const std::vector<WordForm>& forms, const WordStemmer* stemmer) {
+  std::unordered_map<std::string, std::vector<std::string>> listed;
+  for (const auto& f : forms)
+    listed[FoldKey(f.form)].push_back(FoldKey(f.base));
+  LemmaCounts lemmas;
+  std::vector<std::string> bases;
+  for (const auto& [word, count] : counts) {
+    const std::string key = FoldKey(word);
+    bases.assign(1, key);
+    if (const auto it = listed.find(key); it != listed.end()) {
+      bases.insert(bases.end(), it->second.begin(), it->second.end());
+    }
+    if (stemmer) {
+      for (auto& b : stemmer->Stems(key))
+        bases.push_back(std::move(b));
+    }
+    std::sort(bases.begin(), bases.end());
+    bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
+    for (const auto& b : bases)
+      lemmas[b] += count;
+  }
+  return lemmas;
+}
+
+namespace {
+
+// c(w) of a word or phrase: its base form's count, a phrase its rarest word's.
+double CountOf(const LemmaCounts& lemmas, const std::string& key) {
+  double least = -1;
+  std::size_t start = 0;
+  while (start <= key.size()) {
+    auto end = key.find(' ', start);
+    if (end == std::string::npos) end = key.size();
+    const auto it = lemmas.find(key.substr(start, end - start));
+    const double c = it == lemmas.end() ? 0 : it->second;
+    if (least < 0 || c < least) least = c;
+    start = end + 1;
+  }
+  return least < 0 ? 0 : least;
+}
+
+double Weight(const LemmaCounts& lemmas, const std::string& key) {
+  return 2.5 * std::log10(1 + CountOf(lemmas, key));
+}
+
+bool IsPhrase(const std::string& key) {
+  return key.find(' ') != std::string::npos;
+}
+
+// The verb is the main part of speech of an English word when its -ing form is at least a quarter
+// as frequent as the word itself.
+bool VerbIsMain(const std::unordered_map<std::string, double>& forms, const std::string& word) {
+  auto count = [&](const std::string& w) {
+    const auto it = forms.find(w);
+    return it == forms.end() ? 0.0 : it->second;
+  };
+  double ing = count(word + "ing");
+  if (!word.empty() && word.back() == 'e')
+    ing = std::max(ing, count(word.substr(0, word.size() - 1) + "ing"));
+  if (!word.empty()) ing = std::max(ing, count(word + word.back() + "ing"));
+  return ing * 4 >= count(word);
+}
+
+}  // namespace
+
 DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
-                             const std::vector<EnglishForm>& forms) {
-  // Headwords in order of first appearance; the general dictionary comes first in the input.
+                             const std::vector<WordForm>& english_forms,
+                             const RankingData& ranking) {
+  const LemmaCounts bulgarian_lemmas =
+      CountLemmas(ranking.bulgarian_counts, ranking.bulgarian_forms, ranking.bulgarian);
+  const LemmaCounts english_lemmas =
+      CountLemmas(ranking.english_counts, english_forms, ranking.english);
+  std::unordered_map<std::string, double> english_form_counts;
+  for (const auto& [w, c] : ranking.english_counts)
+    english_form_counts[FoldKey(w)] += c;
+
+  // Parts of speech of each headword, to find its main one.
+  std::unordered_map<std::string, std::vector<std::string>> parts;
+  for (const auto& entry : entries) {
+    if (entry.source == EntrySource::kGeneral)
+      parts[FoldKey(entry.headword)].push_back(entry.part_of_speech);
+  }
+  auto main_part = [&](const std::string& key) -> std::string {
+    const auto& p = parts[key];
+    const bool noun = std::find(p.begin(), p.end(), "n") != p.end();
+    const bool verb = std::find(p.begin(), p.end(), "v") != p.end();
+    if (!noun || !verb) return {};
+    return VerbIsMain(english_form_counts, key) ? "v" : "n";
+  };
+
   std::map<std::string, Headword> heads;
+  std::unordered_map<std::string, std::vector<std::string>> supplement_english;
+  std::unordered_map<std::string, std::vector<std::string>> supplement_bulgarian;
   int counter = 0;
   for (const auto& entry : entries) {
     if (IsAffix(entry.part_of_speech)) continue;
     const std::string key = FoldKey(entry.headword);
     if (key.empty()) continue;
+    if (entry.source == EntrySource::kSupplementBulgarian) {
+      for (const auto& t : entry.senses.front())
+        supplement_bulgarian[key].push_back(t);
+      continue;
+    }
+    if (entry.source == EntrySource::kSupplement) {
+      for (const auto& t : entry.senses.front())
+        supplement_english[key].push_back(t);
+    }
     Headword& h = heads[key];
     if (h.shown.empty()) h.shown = entry.headword;
+    if (h.main.empty()) h.main = main_part(key);
+    const int part_weight = !h.main.empty() && entry.part_of_speech == h.main ? 2 : 1;
     for (const auto& sense : entry.senses) {
       ++h.total_senses;
       std::vector<std::string> seen;
       for (const auto& t : sense) {
         const std::string k = FoldKey(t);
         if (k.empty() || std::find(seen.begin(), seen.end(), k) != seen.end()) continue;
-        seen.push_back(k);
         auto [it, fresh] = h.candidates.try_emplace(k);
         Candidate& c = it->second;
         if (fresh) {
@@ -84,56 +198,49 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
           c.shown = t;  // prefer the spelling that shows the stress
         }
         ++c.senses;
+        c.score += (seen.empty() ? 2 : 1) * part_weight;
+        seen.push_back(k);
       }
     }
   }
 
-  std::unordered_map<std::string, int> bulgarian_spread;
-  for (const auto& [key, h] : heads) {
-    for (const auto& k : h.order)
-      ++bulgarian_spread[k];
-  }
-
   struct Reverse {
     std::string english;
-    int score = 0;
-    int total_senses = 0;
+    double score = 0;
+    int first = 0;
   };
   std::unordered_map<std::string, std::vector<Reverse>> reverse;
 
   DictionaryTables tables;
   for (auto& [key, h] : heads) {
-    std::vector<const Candidate*> ranked;
+    for (auto& [k, c] : h.candidates)
+      c.score += Weight(bulgarian_lemmas, k) - (IsPhrase(k) ? 3 : 0);
     std::vector<std::string> keys = h.order;
     std::stable_sort(keys.begin(), keys.end(), [&](const std::string& a, const std::string& b) {
-      const Candidate& ca = h.candidates.at(a);
-      const Candidate& cb = h.candidates.at(b);
-      if (ca.senses != cb.senses) return ca.senses > cb.senses;
-      const bool pa = a.find(' ') != std::string::npos;
-      const bool pb = b.find(' ') != std::string::npos;
-      if (pa != pb) return pb;
-      const int sa = bulgarian_spread[a];
-      const int sb = bulgarian_spread[b];
-      if (sa != sb) return sa > sb;
-      return ca.first < cb.first;
+      return h.candidates.at(a).score > h.candidates.at(b).score;
     });
+    if (const auto it = supplement_english.find(key); it != supplement_english.end()) {
+      std::vector<std::string> first;
+      for (const auto& t : it->second)
+        first.push_back(FoldKey(t));
+      std::stable_partition(keys.begin(), keys.end(), [&](const std::string& k) {
+        return std::find(first.begin(), first.end(), k) != first.end();
+      });
+    }
     auto& out = tables.english_to_bulgarian[key];
-    const bool phrase = key.find(' ') != std::string::npos;
+    const double english_weight = Weight(english_lemmas, key) - (IsPhrase(key) ? 3 : 0);
     for (std::size_t i = 0; i < keys.size(); ++i) {
       const Candidate& c = h.candidates.at(keys[i]);
       if (out.size() < kStoredTranslations) out.push_back(c.shown);
-      const int place_bonus = i == 0 ? 6 : i == 1 ? 3 : i == 2 ? 1 : 0;
-      reverse[keys[i]].push_back(
-          {h.shown, c.senses * 4 + place_bonus - (phrase ? 3 : 0), h.total_senses});
+      const double share = static_cast<double>(c.senses) / std::max(1, h.total_senses);
+      reverse[keys[i]].push_back({h.shown, (i < 2 ? 4 : 0) + 4 * share + english_weight, c.first});
     }
   }
 
   for (auto& [key, list] : reverse) {
     std::stable_sort(list.begin(), list.end(), [](const Reverse& a, const Reverse& b) {
       if (a.score != b.score) return a.score > b.score;
-      if (a.total_senses != b.total_senses) return a.total_senses > b.total_senses;
-      if (a.english.size() != b.english.size()) return a.english.size() < b.english.size();
-      return a.english < b.english;
+      return a.first < b.first;
     });
     auto& out = tables.bulgarian_to_english[key];
     for (const auto& r : list) {
@@ -141,12 +248,47 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       if (std::find(out.begin(), out.end(), r.english) == out.end()) out.push_back(r.english);
     }
   }
+  for (const auto& [key, list] : supplement_bulgarian) {
+    auto& out = tables.bulgarian_to_english[key];
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+      out.erase(std::remove(out.begin(), out.end(), *it), out.end());
+      out.insert(out.begin(), *it);
+    }
+    if (out.size() > kStoredTranslations) out.resize(kStoredTranslations);
+  }
 
-  for (const auto& f : forms) {
+  for (const auto& f : english_forms) {
     auto& bases = tables.english_bases[FoldKey(f.form)];
     const std::string base = FoldKey(f.base);
     if (std::find(bases.begin(), bases.end(), base) == bases.end()) bases.push_back(base);
   }
+  for (const auto& f : ranking.bulgarian_forms) {
+    auto& bases = tables.bulgarian_bases[f.form];
+    if (std::find(bases.begin(), bases.end(), f.base) == bases.end()) bases.push_back(f.base);
+  }
+
+  // A form that is a word of its own reads as its base form first when the base is at least twice
+  // as frequent: English irregular verb forms and the Bulgarian forms of the hand list (hunspell's
+  // analyses are too loose for this: it reads вие as a form of вия).
+  auto base_first = [&](Direction direction, const std::string& form,
+                        const std::vector<std::string>& bases, const LemmaCounts& lemmas) {
+    if (!tables.Find(direction, form)) return;
+    const double own = CountOf(lemmas, form);
+    for (const auto& b : bases) {
+      if (b != form && tables.Find(direction, b) && CountOf(lemmas, b) >= 2 * own && own > 0) {
+        (direction == Direction::kEnglishToBulgarian ? tables.english_base_first
+                                                     : tables.bulgarian_base_first)[form] = b;
+        return;
+      }
+    }
+  };
+  for (const auto& f : english_forms) {
+    if (f.verb)
+      base_first(Direction::kEnglishToBulgarian, FoldKey(f.form), {FoldKey(f.base)},
+                 english_lemmas);
+  }
+  for (const auto& [form, bases] : tables.bulgarian_bases)
+    base_first(Direction::kBulgarianToEnglish, form, bases, bulgarian_lemmas);
   return tables;
 }
 
@@ -163,8 +305,9 @@ bool WriteDatabase(const DictionaryTables& tables, const std::string& path, std:
           "CREATE TABLE translation(direction TEXT NOT NULL, key TEXT NOT NULL, rank INTEGER NOT "
           "NULL,"
           " text TEXT NOT NULL, PRIMARY KEY(direction, key, rank)) WITHOUT ROWID;"
-          "CREATE TABLE english_form(form TEXT NOT NULL, rank INTEGER NOT NULL, base TEXT NOT NULL,"
-          " PRIMARY KEY(form, rank)) WITHOUT ROWID;",
+          // Base forms of a form in order; rank -1 names the base read before the form's own entry.
+          "CREATE TABLE word_form(direction TEXT NOT NULL, form TEXT NOT NULL, rank INTEGER NOT "
+          "NULL, base TEXT NOT NULL, PRIMARY KEY(direction, form, rank)) WITHOUT ROWID;",
           error)) {
     return false;
   }
@@ -186,16 +329,25 @@ bool WriteDatabase(const DictionaryTables& tables, const std::string& path, std:
   const bool ok =
       put("en-bg", tables.english_to_bulgarian) && put("bg-en", tables.bulgarian_to_english);
   sqlite3_finalize(insert);
-  sqlite3_prepare_v2(d.db, "INSERT INTO english_form VALUES(?,?,?)", -1, &insert, nullptr);
+  sqlite3_prepare_v2(d.db, "INSERT INTO word_form VALUES(?,?,?,?)", -1, &insert, nullptr);
   bool ok_forms = true;
-  for (const auto& [form, bases] : tables.english_bases) {
-    for (std::size_t i = 0; i < bases.size() && ok_forms; ++i) {
-      sqlite3_bind_text(insert, 1, form.c_str(), -1, SQLITE_TRANSIENT);
-      sqlite3_bind_int(insert, 2, static_cast<int>(i));
-      sqlite3_bind_text(insert, 3, bases[i].c_str(), -1, SQLITE_TRANSIENT);
-      ok_forms = sqlite3_step(insert) == SQLITE_DONE;
-      sqlite3_reset(insert);
+  auto put_form = [&](const char* direction, const std::string& form, int rank,
+                      const std::string& base) {
+    sqlite3_bind_text(insert, 1, direction, -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 2, form.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int(insert, 3, rank);
+    sqlite3_bind_text(insert, 4, base.c_str(), -1, SQLITE_TRANSIENT);
+    ok_forms = ok_forms && sqlite3_step(insert) == SQLITE_DONE;
+    sqlite3_reset(insert);
+  };
+  for (const auto direction : {Direction::kEnglishToBulgarian, Direction::kBulgarianToEnglish}) {
+    const char* name = direction == Direction::kEnglishToBulgarian ? "en-bg" : "bg-en";
+    for (const auto& [form, bases] : tables.Bases(direction)) {
+      for (std::size_t i = 0; i < bases.size(); ++i)
+        put_form(name, form, static_cast<int>(i), bases[i]);
     }
+    for (const auto& [form, base] : tables.BaseFirst(direction))
+      put_form(name, form, -1, base);
   }
   sqlite3_finalize(insert);
   if (!ok || !ok_forms) {
@@ -233,15 +385,24 @@ bool ReadDatabase(const std::string& path, DictionaryTables* tables, std::string
     *error = "Cannot read the dictionary " + path + ": " + sqlite3_errmsg(d.db) + ".";
     return false;
   }
-  if (sqlite3_prepare_v2(d.db, "SELECT form, base FROM english_form ORDER BY form, rank", -1, &st,
-                         nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v2(d.db,
+                         "SELECT direction, form, rank, base FROM word_form ORDER BY direction, "
+                         "form, rank",
+                         -1, &st, nullptr) != SQLITE_OK) {
     *error = "The dictionary " + path +
              " lacks its word forms; build it again with the target page-data.";
     return false;
   }
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    tables->english_bases[reinterpret_cast<const char*>(sqlite3_column_text(st, 0))].emplace_back(
-        reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    const bool english =
+        std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) == "en-bg";
+    std::string form = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+    std::string base = reinterpret_cast<const char*>(sqlite3_column_text(st, 3));
+    if (sqlite3_column_int(st, 2) < 0) {
+      (english ? tables->english_base_first : tables->bulgarian_base_first)[form] = std::move(base);
+    } else {
+      (english ? tables->english_bases : tables->bulgarian_bases)[form].push_back(std::move(base));
+    }
   }
   sqlite3_finalize(st);
   if (tables->english_to_bulgarian.empty()) {

@@ -119,8 +119,11 @@ void PageService::State::Translate(const httplib::Request& req, httplib::Respons
   }
   const TranslationResult r = translator->Translate(direction, q);
   Json translations = Json::array();
-  for (const auto& t : r.translations)
-    translations.push_back({{"text", t.text}, {"method", MethodName(t.method)}});
+  for (const auto& t : r.translations) {
+    Json item{{"text", t.text}, {"method", MethodName(t.method)}};
+    if (!t.base.empty()) item["base"] = t.base;
+    translations.push_back(std::move(item));
+  }
   Json body{{"source", r.source},
             {"sl", sl},
             {"tl", tl},

@@ -69,6 +69,10 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
       if (!base.empty()) AddUnique(&bases, base);
     }
   } else {
+    if (const auto it = tables_.bulgarian_bases.find(key); it != tables_.bulgarian_bases.end()) {
+      for (const auto& b : it->second)
+        AddUnique(&bases, b);
+    }
     if (bulgarian_) {
       for (const auto& b : bulgarian_->Stems(key))
         AddUnique(&bases, b);
@@ -79,8 +83,9 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
       return tables_.Find(direction, b) != nullptr;
     });
     if (!known) {
-      const std::string base = BulgarianBaseByEnding(key);
-      if (!base.empty()) AddUnique(&bases, base);
+      for (const std::string& base : {BulgarianBaseByEnding(key), BulgarianVerbBase(key)}) {
+        if (!base.empty()) AddUnique(&bases, base);
+      }
     }
   }
   return bases;
@@ -97,6 +102,30 @@ std::string PhraseTranslator::EnglishBaseByEnding(const std::string& key) const 
     if (key.size() < e.size() + 2 || key.compare(key.size() - e.size(), e.size(), e) != 0) continue;
     const std::string base = key.substr(0, key.size() - e.size()) + replacement;
     if (base != key && tables_.Find(Direction::kEnglishToBulgarian, base)) return base;
+  }
+  return {};
+}
+
+std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
+  // Endings after the stem's vowel, longest first: aorist and imperfect persons, participles,
+  // present persons, imperatives.
+  static const char* const kEndings[] = {"хме", "хте", "ше", "ха", "ла", "ло", "ли", "ме",
+                                         "те",  "х",   "л",  "ш",  "т",  "й",  "м",  ""};
+  // The stem's last vowel and the first-person endings it may stand for.
+  static const std::pair<char32_t, const char*> kVowels[] = {
+      {U'а', "ам"}, {U'а', "а"}, {U'а', "я"}, {U'я', "я"},  {U'я', "ям"}, {U'и', "я"}, {U'и', "а"},
+      {U'о', "а"},  {U'е', "а"}, {U'е', "я"}, {U'е', "ея"}, {U'у', "уя"}, {U'ъ', "а"}, {U'ъ', "я"}};
+  const std::u32string word = DecodeUtf8(key);
+  for (const char* ending : kEndings) {
+    const std::u32string e = DecodeUtf8(ending);
+    if (word.size() < e.size() + 3 || word.compare(word.size() - e.size(), e.size(), e) != 0)
+      continue;
+    const std::u32string stem = word.substr(0, word.size() - e.size());
+    for (const auto& [vowel, first] : kVowels) {
+      if (stem.back() != vowel) continue;
+      const std::string base = EncodeUtf8(stem.substr(0, stem.size() - 1)) + first;
+      if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
+    }
   }
   return {};
 }
@@ -122,21 +151,32 @@ std::string PhraseTranslator::BulgarianBaseByEnding(const std::string& key) cons
   return {};
 }
 
-std::vector<std::string> PhraseTranslator::LookupWord(Direction direction, const std::string& word,
-                                                      Method* method) const {
+std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
+                                                      const std::string& word) const {
   const std::string key = FoldKey(word);
-  if (const auto* found = tables_.Find(direction, key)) {
-    *method = Method::kExact;
-    return *found;
-  }
-  std::vector<std::string> out;
-  for (const auto& base : BaseForms(direction, key)) {
-    if (const auto* found = tables_.Find(direction, base)) {
-      for (const auto& t : *found)
-        AddUnique(&out, t);
+  std::vector<Translation> out;
+  auto add = [&](const std::vector<std::string>& list, Method method, const std::string& base,
+                 std::size_t most) {
+    for (std::size_t i = 0; i < list.size() && i < most; ++i) {
+      const bool seen = std::any_of(out.begin(), out.end(),
+                                    [&](const Translation& t) { return t.text == list[i]; });
+      if (!seen) out.push_back({list[i], method, base});
     }
+  };
+  if (const auto* found = tables_.Find(direction, key)) {
+    const auto& first = tables_.BaseFirst(direction);
+    if (const auto it = first.find(key); it != first.end()) {
+      if (const auto* base = tables_.Find(direction, it->second)) {
+        add(*base, Method::kBaseForm, it->second, kShownTranslations - 1);
+      }
+    }
+    add(*found, Method::kExact, {}, found->size());
+    return out;
   }
-  *method = out.empty() ? Method::kNotFound : Method::kBaseForm;
+  for (const auto& base : BaseForms(direction, key)) {
+    if (const auto* found = tables_.Find(direction, base))
+      add(*found, Method::kBaseForm, base, found->size());
+  }
   return out;
 }
 
@@ -153,15 +193,18 @@ TranslationResult PhraseTranslator::Translate(Direction direction, std::string_v
   auto shape = [&](const std::string& t, bool cap) { return cap ? CapitalizeFirst(t) : t; };
   auto take = [&](const std::vector<std::string>& list, Method method) {
     for (std::size_t i = 0; i < list.size() && i < kShownTranslations; ++i) {
-      result.translations.push_back({shape(list[i], capital), method});
+      result.translations.push_back({shape(list[i], capital), method, {}});
     }
     result.method = method;
   };
 
   if (word_at.size() == 1) {
-    Method method = Method::kNotFound;
-    const auto found = LookupWord(direction, tokens[word_at.front()].text, &method);
-    if (!found.empty()) take(found, method);
+    auto found = LookupWord(direction, tokens[word_at.front()].text);
+    if (found.size() > kShownTranslations) found.resize(kShownTranslations);
+    for (auto& t : found)
+      t.text = shape(t.text, capital);
+    if (!found.empty()) result.method = found.front().method;
+    result.translations = std::move(found);
     return result;
   }
 
@@ -216,11 +259,10 @@ TranslationResult PhraseTranslator::Translate(Direction direction, std::string_v
       word.text = best->front();
       word.method = Method::kPhrase;
     } else {
-      Method method = Method::kNotFound;
-      const auto found = LookupWord(direction, tokens[t].text, &method);
+      const auto found = LookupWord(direction, tokens[t].text);
       if (!found.empty()) {
-        word.text = found.front();
-        word.method = method;
+        word.text = found.front().text;
+        word.method = found.front().method;
       }
     }
     if (word.method != Method::kNotFound) {
@@ -235,7 +277,7 @@ TranslationResult PhraseTranslator::Translate(Direction direction, std::string_v
     result.words.clear();
     return result;
   }
-  result.translations.push_back({shown, Method::kWordByWord});
+  result.translations.push_back({shown, Method::kWordByWord, {}});
   result.method = Method::kWordByWord;
   return result;
 }

@@ -21,6 +21,7 @@ inline constexpr std::size_t kShownTranslations = 3;
 struct Translation {
   std::string text;
   Method method = Method::kNotFound;
+  std::string base;  // the base form whose translation this is (method kBaseForm), else empty
 };
 
 // One word (or run of words that has its own entry) of a word-by-word translation.
@@ -51,12 +52,15 @@ class PhraseTranslator {
   TranslationResult Translate(Direction direction, std::string_view text) const;
 
  private:
-  // The translations of one word: its own entry, else those of its base forms.
-  std::vector<std::string> LookupWord(Direction direction, const std::string& word,
-                                      Method* method) const;
+  // The translations of one word: its own entry, else those of its base forms; a form that is far
+  // more often a form of another word ("saw", "казах") shows that word's translations first.
+  std::vector<Translation> LookupWord(Direction direction, const std::string& word) const;
   std::vector<std::string> BaseForms(Direction direction, const std::string& key) const;
   // A Bulgarian base form found by taking off an article or plural ending; empty if none is known.
   std::string BulgarianBaseByEnding(const std::string& key) const;
+  // A Bulgarian verb's dictionary form (first person singular) from its aorist, imperfect,
+  // participle, imperative or present forms by their endings; empty if the dictionary has none.
+  std::string BulgarianVerbBase(const std::string& key) const;
   // The same for English, by the regular rules (-s, -es, -ies, -men, -ed, -ing, -er, -est).
   std::string EnglishBaseByEnding(const std::string& key) const;
 
