@@ -23,11 +23,13 @@ struct Candidate {
   int senses = 0;     // senses of the headword it serves
   int first = 0;      // order of first appearance
   double score = 0;
+  int verb = 0;  // the same count over the verb senses alone
 };
 
 struct Headword {
   std::string shown;
   std::string main;  // main part of speech, or empty
+  bool has_other = false;  // has senses of another part of speech than the verb
   int total_senses = 0;
   std::vector<std::string> order;  // folded keys of the candidates, in order of appearance
   std::unordered_map<std::string, Candidate> candidates;
@@ -199,6 +201,8 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         }
         ++c.senses;
         c.score += (seen.empty() ? 2 : 1) * part_weight;
+        if (entry.part_of_speech == "v") c.verb += seen.empty() ? 2 : 1;
+        h.has_other |= entry.part_of_speech != "v";
         seen.push_back(k);
       }
     }
@@ -227,13 +231,27 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         return std::find(first.begin(), first.end(), k) != first.end();
       });
     }
+    if (h.has_other) {
+      // The verb's translations alone, in the same order, for the verb forms of the word (said,
+      // wanted).
+      std::vector<std::string> verbs;
+      for (const auto& k : keys) {
+        if (h.candidates.at(k).verb > 0) verbs.push_back(k);
+      }
+      auto& out = tables.english_verbs[key];
+      for (std::size_t i = 0; i < verbs.size() && i < kStoredTranslations; ++i)
+        out.push_back(h.candidates.at(verbs[i]).shown);
+      if (out.empty()) tables.english_verbs.erase(key);
+    }
     auto& out = tables.english_to_bulgarian[key];
-    const double english_weight = Weight(english_lemmas, key) - (IsPhrase(key) ? 3 : 0);
+    const double english_weight =
+        Weight(english_lemmas, key) - (IsPhrase(key) ? 3 : 0);
     for (std::size_t i = 0; i < keys.size(); ++i) {
       const Candidate& c = h.candidates.at(keys[i]);
       if (out.size() < kStoredTranslations) out.push_back(c.shown);
       const double share = static_cast<double>(c.senses) / std::max(1, h.total_senses);
-      reverse[keys[i]].push_back({h.shown, (i < 2 ? 4 : 0) + 4 * share + english_weight, c.first});
+      const double place = i == 0 ? 6 : i == 1 ? 3 : i == 2 ? 1 : 0;
+      reverse[keys[i]].push_back({h.shown, place + 4 * share + english_weight, c.first});
     }
   }
 
@@ -326,8 +344,9 @@ bool WriteDatabase(const DictionaryTables& tables, const std::string& path, std:
     }
     return true;
   };
-  const bool ok =
-      put("en-bg", tables.english_to_bulgarian) && put("bg-en", tables.bulgarian_to_english);
+  const bool ok = put("en-bg", tables.english_to_bulgarian) &&
+                  put("bg-en", tables.bulgarian_to_english) &&
+                  put("en-bg-verb", tables.english_verbs);
   sqlite3_finalize(insert);
   sqlite3_prepare_v2(d.db, "INSERT INTO word_form VALUES(?,?,?,?)", -1, &insert, nullptr);
   bool ok_forms = true;
@@ -375,8 +394,9 @@ bool ReadDatabase(const std::string& path, DictionaryTables* tables, std::string
   int rc = 0;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     const std::string direction = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-    auto& table =
-        direction == "en-bg" ? tables->english_to_bulgarian : tables->bulgarian_to_english;
+    auto& table = direction == "en-bg"        ? tables->english_to_bulgarian
+                  : direction == "en-bg-verb" ? tables->english_verbs
+                                              : tables->bulgarian_to_english;
     table[reinterpret_cast<const char*>(sqlite3_column_text(st, 1))].emplace_back(
         reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
   }

@@ -19,6 +19,8 @@ inline constexpr std::size_t kStoredTranslations = 8;
 struct DictionaryTables {
   std::unordered_map<std::string, std::vector<std::string>> english_to_bulgarian;
   std::unordered_map<std::string, std::vector<std::string>> bulgarian_to_english;
+  // The verb senses alone of English words that are also other parts of speech.
+  std::unordered_map<std::string, std::vector<std::string>> english_verbs;
   std::unordered_map<std::string, std::vector<std::string>> english_bases;  // "went" -> {"go"}
   std::unordered_map<std::string, std::vector<std::string>>
       bulgarian_bases;  // "децата" -> {"дете"}

@@ -14,6 +14,10 @@ void AddUnique(std::vector<std::string>* list, const std::string& item) {
   if (std::find(list->begin(), list->end(), item) == list->end()) list->push_back(item);
 }
 
+bool EndsWith(const std::string& s, std::string_view end) {
+  return s.size() > end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
 bool OnlySpaces(const std::string& s) {
   return std::all_of(s.begin(), s.end(),
                      [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
@@ -68,6 +72,9 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
       const std::string base = EnglishBaseByEnding(key);
       if (!base.empty()) AddUnique(&bases, base);
     }
+    // The base closest to the form first: savings -> saving before save.
+    std::stable_sort(bases.begin(), bases.end(),
+                     [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
   } else {
     if (const auto it = tables_.bulgarian_bases.find(key); it != tables_.bulgarian_bases.end()) {
       for (const auto& b : it->second)
@@ -173,9 +180,16 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
     add(*found, Method::kExact, {}, found->size());
     return out;
   }
+  // A verb form reads its base's verb senses (said: казвам, not дума).
+  const bool verb_form = direction == Direction::kEnglishToBulgarian &&
+                         (EndsWith(key, "ed") || EndsWith(key, "ing"));
   for (const auto& base : BaseForms(direction, key)) {
-    if (const auto* found = tables_.Find(direction, base))
+    const auto verbs = tables_.english_verbs.find(base);
+    if (verb_form && verbs != tables_.english_verbs.end()) {
+      add(verbs->second, Method::kBaseForm, base, verbs->second.size());
+    } else if (const auto* found = tables_.Find(direction, base)) {
       add(*found, Method::kBaseForm, base, found->size());
+    }
   }
   return out;
 }
