@@ -120,7 +120,7 @@ std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
                                          "те",  "х",   "л",  "ш",  "т",  "й",  "м",  ""};
   // The stem's last vowel and the first-person endings it may stand for.
   static const std::pair<char32_t, const char*> kVowels[] = {
-      {U'а', "ам"}, {U'а', "а"}, {U'а', "я"}, {U'я', "я"},  {U'я', "ям"}, {U'и', "я"}, {U'и', "а"},
+      {U'а', "ам"}, {U'а', "а"}, {U'а', "я"}, {U'я', "я"},  {U'я', "ям"}, {U'я', "ея"}, {U'и', "я"}, {U'и', "а"},
       {U'о', "а"},  {U'е', "а"}, {U'е', "я"}, {U'е', "ея"}, {U'у', "уя"}, {U'ъ', "а"}, {U'ъ', "я"}};
   const std::u32string word = DecodeUtf8(key);
   for (const char* ending : kEndings) {
