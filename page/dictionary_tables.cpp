@@ -183,7 +183,9 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
     Headword& h = heads[key];
     if (h.shown.empty()) h.shown = entry.headword;
     if (h.main.empty()) h.main = main_part(key);
-    const int part_weight = !h.main.empty() && entry.part_of_speech == h.main ? 2 : 1;
+    // The computer terms are a narrow dictionary: their senses count half.
+    const double part_weight = (!h.main.empty() && entry.part_of_speech == h.main ? 2 : 1) *
+                               (entry.source == EntrySource::kComputerTerms ? 0.5 : 1);
     for (const auto& sense : entry.senses) {
       ++h.total_senses;
       std::vector<std::string> seen;
