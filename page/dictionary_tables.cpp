@@ -28,7 +28,7 @@ struct Candidate {
 
 struct Headword {
   std::string shown;
-  std::string main;  // main part of speech, or empty
+  std::string main;        // main part of speech, or empty
   bool has_other = false;  // has senses of another part of speech than the verb
   int total_senses = 0;
   std::vector<std::string> order;  // folded keys of the candidates, in order of appearance
@@ -246,8 +246,7 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       if (out.empty()) tables.english_verbs.erase(key);
     }
     auto& out = tables.english_to_bulgarian[key];
-    const double english_weight =
-        Weight(english_lemmas, key) - (IsPhrase(key) ? 3 : 0);
+    const double english_weight = Weight(english_lemmas, key) - (IsPhrase(key) ? 3 : 0);
     for (std::size_t i = 0; i < keys.size(); ++i) {
       const Candidate& c = h.candidates.at(keys[i]);
       if (out.size() < kStoredTranslations) out.push_back(c.shown);
@@ -291,11 +290,12 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
   // as frequent: English irregular verb forms and the Bulgarian forms of the hand list (hunspell's
   // analyses are too loose for this: it reads вие as a form of вия).
   auto base_first = [&](Direction direction, const std::string& form,
-                        const std::vector<std::string>& bases, const LemmaCounts& lemmas) {
+                        const std::vector<std::string>& bases, const LemmaCounts& lemmas,
+                        double factor) {
     if (!tables.Find(direction, form)) return;
     const double own = CountOf(lemmas, form);
     for (const auto& b : bases) {
-      if (b != form && tables.Find(direction, b) && CountOf(lemmas, b) >= 2 * own && own > 0) {
+      if (b != form && tables.Find(direction, b) && CountOf(lemmas, b) >= factor * own && own > 0) {
         (direction == Direction::kEnglishToBulgarian ? tables.english_base_first
                                                      : tables.bulgarian_base_first)[form] = b;
         return;
@@ -304,11 +304,23 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
   };
   for (const auto& f : english_forms) {
     if (f.verb)
-      base_first(Direction::kEnglishToBulgarian, FoldKey(f.form), {FoldKey(f.base)},
-                 english_lemmas);
+      base_first(Direction::kEnglishToBulgarian, FoldKey(f.form), {FoldKey(f.base)}, english_lemmas,
+                 2);
+  }
+  // Regular -ing and -ed forms with entries of their own (trying, saying) need a base three times
+  // as frequent (interested stays interested).
+  if (ranking.english) {
+    for (const auto& [form, list] : tables.english_to_bulgarian) {
+      const bool ing = form.size() > 5 && form.compare(form.size() - 3, 3, "ing") == 0;
+      const bool ed = form.size() > 4 && form.compare(form.size() - 2, 2, "ed") == 0;
+      if (ing || ed) {
+        base_first(Direction::kEnglishToBulgarian, form, ranking.english->Stems(form),
+                   english_lemmas, 3);
+      }
+    }
   }
   for (const auto& [form, bases] : tables.bulgarian_bases)
-    base_first(Direction::kBulgarianToEnglish, form, bases, bulgarian_lemmas);
+    base_first(Direction::kBulgarianToEnglish, form, bases, bulgarian_lemmas, 2);
   return tables;
 }
 

@@ -73,8 +73,9 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
       if (!base.empty()) AddUnique(&bases, base);
     }
     // The base closest to the form first: savings -> saving before save.
-    std::stable_sort(bases.begin(), bases.end(),
-                     [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    std::stable_sort(bases.begin(), bases.end(), [](const std::string& a, const std::string& b) {
+      return a.size() > b.size();
+    });
   } else {
     if (const auto it = tables_.bulgarian_bases.find(key); it != tables_.bulgarian_bases.end()) {
       for (const auto& b : it->second)
@@ -120,8 +121,9 @@ std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
                                          "те",  "х",   "л",  "ш",  "т",  "й",  "м",  ""};
   // The stem's last vowel and the first-person endings it may stand for.
   static const std::pair<char32_t, const char*> kVowels[] = {
-      {U'а', "ам"}, {U'а', "а"}, {U'а', "я"}, {U'я', "я"},  {U'я', "ям"}, {U'я', "ея"}, {U'и', "я"}, {U'и', "а"},
-      {U'о', "а"},  {U'е', "а"}, {U'е', "я"}, {U'е', "ея"}, {U'у', "уя"}, {U'ъ', "а"}, {U'ъ', "я"}};
+      {U'а', "ам"}, {U'а', "а"},  {U'а', "я"},  {U'я', "я"}, {U'я', "ям"},
+      {U'я', "ея"}, {U'и', "я"},  {U'и', "а"},  {U'о', "а"}, {U'е', "а"},
+      {U'е', "я"},  {U'е', "ея"}, {U'у', "уя"}, {U'ъ', "а"}, {U'ъ', "я"}};
   const std::u32string word = DecodeUtf8(key);
   for (const char* ending : kEndings) {
     const std::u32string e = DecodeUtf8(ending);
@@ -173,16 +175,20 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   if (const auto* found = tables_.Find(direction, key)) {
     const auto& first = tables_.BaseFirst(direction);
     if (const auto it = first.find(key); it != first.end()) {
-      if (const auto* base = tables_.Find(direction, it->second)) {
-        add(*base, Method::kBaseForm, it->second, kShownTranslations - 1);
-      }
+      // English forms that go first are verb forms: their base's verb senses.
+      const auto verbs = tables_.english_verbs.find(it->second);
+      const auto* base =
+          direction == Direction::kEnglishToBulgarian && verbs != tables_.english_verbs.end()
+              ? &verbs->second
+              : tables_.Find(direction, it->second);
+      if (base) add(*base, Method::kBaseForm, it->second, kShownTranslations - 1);
     }
     add(*found, Method::kExact, {}, found->size());
     return out;
   }
   // A verb form reads its base's verb senses (said: казвам, not дума).
-  const bool verb_form = direction == Direction::kEnglishToBulgarian &&
-                         (EndsWith(key, "ed") || EndsWith(key, "ing"));
+  const bool verb_form =
+      direction == Direction::kEnglishToBulgarian && (EndsWith(key, "ed") || EndsWith(key, "ing"));
   for (const auto& base : BaseForms(direction, key)) {
     const auto verbs = tables_.english_verbs.find(base);
     if (verb_form && verbs != tables_.english_verbs.end()) {
