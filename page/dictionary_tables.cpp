@@ -133,7 +133,7 @@ bool VerbIsMain(const std::unordered_map<std::string, double>& forms, const std:
   if (!word.empty() && word.back() == 'e')
     ing = std::max(ing, count(word.substr(0, word.size() - 1) + "ing"));
   if (!word.empty()) ing = std::max(ing, count(word + word.back() + "ing"));
-  return ing * 4 >= count(word);
+  return count(word) > 0 && ing * 4 >= count(word);
 }
 
 }  // namespace
@@ -183,9 +183,8 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
     Headword& h = heads[key];
     if (h.shown.empty()) h.shown = entry.headword;
     if (h.main.empty()) h.main = main_part(key);
-    // The computer terms are a narrow dictionary: their senses count half.
-    const double part_weight = (!h.main.empty() && entry.part_of_speech == h.main ? 2 : 1) *
-                               (entry.source == EntrySource::kComputerTerms ? 0.5 : 1);
+    const bool terms = entry.source == EntrySource::kComputerTerms;
+    const int part_weight = !h.main.empty() && entry.part_of_speech == h.main ? 2 : 1;
     for (const auto& sense : entry.senses) {
       ++h.total_senses;
       std::vector<std::string> seen;
@@ -202,7 +201,8 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
           c.shown = t;  // prefer the spelling that shows the stress
         }
         ++c.senses;
-        c.score += (seen.empty() ? 2 : 1) * part_weight;
+        // The computer terms are a narrow dictionary: a half for each sense, wherever it stands.
+        c.score += terms ? 0.5 : (seen.empty() ? 2 : 1) * part_weight;
         if (entry.part_of_speech == "v") c.verb += seen.empty() ? 2 : 1;
         h.has_other |= entry.part_of_speech != "v";
         seen.push_back(k);
@@ -229,8 +229,9 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       std::vector<std::string> first;
       for (const auto& t : it->second)
         first.push_back(FoldKey(t));
-      std::stable_partition(keys.begin(), keys.end(), [&](const std::string& k) {
-        return std::find(first.begin(), first.end(), k) != first.end();
+      // The supplement's senses first, in the order written.
+      std::stable_sort(keys.begin(), keys.end(), [&](const std::string& a, const std::string& b) {
+        return std::find(first.begin(), first.end(), a) < std::find(first.begin(), first.end(), b);
       });
     }
     if (h.has_other) {

@@ -26,13 +26,80 @@ TEST(PageSources, GeneralEntryReadsNumberedUnnumberedAndBareSenses) {
       "fast gallop\n");
   EXPECT_EQ(e.headword, "run");
   EXPECT_EQ(e.part_of_speech, "n");
-  EXPECT_EQ(e.senses, (Senses{{"про́бег"}, {"бя́гане", "ти́чане"}, {"бяг"}}));
-
-  const auto single = ParseGeneralEntry("water /w/ <n>\nвода 2.\nclear liquid\n 3.\nurine\n");
-  EXPECT_EQ(single.senses, (Senses{{"вода"}}));
+  // The bare " 3." shares бяг with the line that announced it.
+  EXPECT_EQ(e.senses, (Senses{{"про́бег"}, {"бя́гане", "ти́чане"}, {"бяг"}, {"бяг"}}));
   const auto proverb = ParseGeneralEntry("a lot <adv>\nмного\nlarge amount\n");
   EXPECT_EQ(proverb.headword, "a lot");
   EXPECT_EQ(proverb.senses, (Senses{{"много"}}));
+}
+
+// Entries as dict-freedict-eng-bul writes them (pronunciations shortened).
+TEST(PageSources, GeneralEntryReadsEveryLayoutOfTheDictionary) {
+  struct Case {
+    const char* text;
+    Senses senses;
+  };
+  const Case cases[] = {
+      // A translation that shares its line with the next sense number serves every sense that
+      // follows as a bare number: вода is five senses of water, not one.
+      {"water //ˈwɔːtə// <n>\nвода 2.\nclear liquid H₂O\n 3.\none of the basic elements\n 4.\n"
+       "body of water, or specific part of it\n 5.\nserving of water\n 6.\nurine\n",
+       {{"вода"}, {"вода"}, {"вода"}, {"вода"}, {"вода"}}},
+      {"egg //ɛɡ// <n>\n1. яйце́, яйце 2.\napproximately spherical body\n 3.\nedible egg\n"
+       "2. цици́на\nswelling on one’s head\n",
+       {{"яйце́", "яйце"}, {"яйце́", "яйце"}, {"цици́на"}}},
+      {"aberration //ˌæb.əˈɹeɪ.ʃn̩// <n>\n1. отклонение, отклоняване\nact of wandering\n"
+       "4. абера́ция 2.\noptics: convergence to different foci\n 3.\nzoology, botany\n",
+       {{"отклонение", "отклоняване"}, {"абера́ция"}, {"абера́ция"}}},
+      // Links show their text; a link with two parts shows the second.
+      {"table //ˈteɪbəl// <n>\n1. [[та́блица]] за [[умноже́ние]], та́блица\ncollection of "
+       "arithmetic calculations\n4. ма́са, маса\nitem of furniture\n",
+       {{"та́блица за умноже́ние", "та́блица"}, {"ма́са", "маса"}}},
+      {"altitude /ˈæltɪtjuːd/ <n>\n1. [[надморски|надмо́рска]] [[височина́]]\nheight\n",
+       {{"надмо́рска височина́"}}},
+      // Latin look-alike letters typed inside Cyrillic words.
+      {"aeolian harp /iːˈəʊlɪən hɑːp/ <n>\neолова арфа\nstringed instrument\n", {{"еолова арфа"}}},
+      {"ad /ˌeɪˈdiː/ <adv>\nсл. Хр., след Xpиста\nanno Domini\n", {{"сл. Хр.", "след Христа"}}},
+      // A question keeps its mark; a mark inside a word stands for a lost letter: dropped.
+      {"can you help me /kan juː hˈɛlp miː/ <phrase>\nможете ли да ми помогнете?\nrequest\n",
+       {{"можете ли да ми помогнете?"}}},
+      {"backup <n>\n1. резервен, зап?сен\ncopy\n", {{"резервен"}}},
+      // An unnumbered line after the first is a gloss, even with a look-alike letter in it.
+      {"choppy /ˈtʃɒpi/ <adj>\n1. неспокоен\nоf wind\n", {{"неспокоен"}}},
+  };
+  for (const auto& c : cases) {
+    const auto e = ParseGeneralEntry(c.text);
+    EXPECT_EQ(e.senses, c.senses) << c.text;
+    EXPECT_TRUE(e.unread.empty()) << c.text;
+  }
+  // A line where a translation belongs that has none is reported, not dropped silently.
+  const auto letter = ParseGeneralEntry("c /siː/ <n>\nC\nthe letter\n");
+  EXPECT_TRUE(letter.senses.empty());
+  EXPECT_EQ(letter.unread, (std::vector<std::string>{"C"}));
+}
+
+TEST(PageSources, SupplementAndBulgarianFormsFiles) {
+  std::vector<SourceEntry> entries;
+  std::string error;
+  ASSERT_TRUE(
+      ParseSupplement("# main senses\nen wolf = вълк\n\nbg кажа = say, tell\n"
+                      "en look after = грижа се за\n",
+                      &entries, &error))
+      << error;
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].headword, "wolf");
+  EXPECT_EQ(entries[0].source, EntrySource::kSupplement);
+  EXPECT_EQ(entries[1].source, EntrySource::kSupplementBulgarian);
+  EXPECT_EQ(entries[1].senses, (Senses{{"say", "tell"}}));
+  EXPECT_EQ(entries[2].headword, "look after");
+  for (const char* bad : {"wolf = вълк\n", "en wolf вълк\n", "en  = вълк\n", "de Wolf = вълк\n"}) {
+    EXPECT_FALSE(ParseSupplement(std::string("en a = един\n") + bad, &entries, &error)) << bad;
+    EXPECT_NE(error.find("Line 2"), std::string::npos) << error;
+  }
+  const auto forms = ParseBulgarianForms("# irregular\nДецата дете\nочи око # eyes\nсам\n");
+  ASSERT_EQ(forms.size(), 2u);
+  EXPECT_EQ(forms[0].form, "децата");
+  EXPECT_EQ(forms[1].base, "око");
 }
 
 TEST(PageSources, ComputerTermsSplitHeadwordSensesAndPhrases) {
@@ -106,7 +173,7 @@ TEST(PageSources, GeneralDictionaryReadsIndexedEntriesFromCompressedData) {
 
 SourceEntry Entry(std::string head, std::string pos, Senses senses,
                   EntrySource source = EntrySource::kGeneral) {
-  return {std::move(head), std::move(pos), std::move(senses), source};
+  return {std::move(head), std::move(pos), std::move(senses), source, {}};
 }
 
 TEST(PageTables, RankingSensesThenSingleWordsThenGeneralWords) {
@@ -121,20 +188,66 @@ TEST(PageTables, RankingSensesThenSingleWordsThenGeneralWords) {
       Entry("cat food", "n", {{"котешка храна"}}),
   };
   const auto tables = BuildTables(entries, {{"went", "go"}, {"went", "wend"}});
-  // Stress marks kept, spellings without them merged; two senses first; then дом (two headwords).
+  // Without word counts: senses and their order decide. Stress marks kept, spellings without them
+  // merged; къща is first item of one sense and second of another; a phrase comes last.
   EXPECT_EQ(tables.english_to_bulgarian.at("house"),
-            (std::vector<std::string>{"къ́ща", "дом", "стопа́нство", "ка́мара", "подслонявам се"}));
+            (std::vector<std::string>{"къ́ща", "стопа́нство", "ка́мара", "дом", "подслонявам се"}));
   EXPECT_EQ(tables.english_to_bulgarian.at("cat"),
             (std::vector<std::string>{"ко́тка", "ко́те", "бия с камшик"}));
   EXPECT_FALSE(tables.english_to_bulgarian.contains("ism"));
-  // Reverse: cat has котка first in two senses; puss has it in one.
+  // Reverse: котка is cat's first translation in two of its three senses, puss's in one of two.
   EXPECT_EQ(tables.bulgarian_to_english.at("котка"), (std::vector<std::string>{"cat", "puss"}));
   EXPECT_EQ(tables.bulgarian_to_english.at("дом"), (std::vector<std::string>{"home", "house"}));
   EXPECT_EQ(tables.english_bases.at("went"), (std::vector<std::string>{"go", "wend"}));
 }
 
+// Real entries of dict-freedict-eng-bul (senses as the reader gives them) with real word counts.
+TEST(PageTables, WordCountsMainPartOfSpeechAndTheSupplementRank) {
+  const std::vector<SourceEntry> entries = {
+      Entry("people", "n", {{"лю́де", "хо́ра"}, {"на́ция", "наро́д"}, {"ли́ния", "род", "семе́йство"}}),
+      Entry("people", "v", {{"населвам", "населя"}, {"живея", "населявам", "обитавам"}}),
+      Entry("food", "n", {{"храна́"}}),
+      Entry("grub", "n", {{"храна"}, {"ларва"}}),
+      Entry("rich", "adj", {{"бога́т"}, {"плодороден"}}),
+      Entry("loaded", "adj", {{"натоварен", "зареден"}, {"пиян"}, {"богат"}}),
+      Entry("saw", "n", {{"трио́н"}, {"поговорка"}}),
+      Entry("saw", "v", {{"режа с трион"}}),
+      Entry("see", "v", {{"ви́ждам", "видя"}}),
+      {"wolf", "", {{"вълк"}}, EntrySource::kSupplement, {}},
+      {"вълк", "", {{"wolf"}}, EntrySource::kSupplementBulgarian, {}},
+      {"храна", "", {{"food", "nourishment"}}, EntrySource::kSupplementBulgarian, {}},
+  };
+  RankingData counts;
+  counts.bulgarian_counts = {{"хора", 205513},     {"люде", 196},    {"линия", 15730},
+                             {"семейство", 50249}, {"живея", 29207}, {"храна", 34544},
+                             {"богат", 7958}};
+  counts.english_counts = {{"people", 885915}, {"food", 127657},  {"grub", 1622},
+                           {"rich", 58651},    {"loaded", 12268}, {"see", 1781493},
+                           {"saw", 297985},    {"seeing", 88192}};
+  const auto tables = BuildTables(entries, {{"saw", "see", true}}, counts);
+  // хора, second in its sense, goes before the rare люде and the late семейство.
+  EXPECT_EQ(tables.english_to_bulgarian.at("people").front(), "хо́ра");
+  EXPECT_EQ(tables.bulgarian_to_english.at("храна"),
+            (std::vector<std::string>{"food", "nourishment", "grub"}));
+  EXPECT_EQ(tables.bulgarian_to_english.at("богат").front(), "rich");
+  EXPECT_EQ(tables.english_to_bulgarian.at("wolf"), (std::vector<std::string>{"вълк"}));
+  EXPECT_EQ(tables.bulgarian_to_english.at("вълк"), (std::vector<std::string>{"wolf"}));
+  // saw is far more often the past of see: see goes first; its verb senses alone are kept.
+  EXPECT_EQ(tables.english_base_first.at("saw"), "see");
+  EXPECT_EQ(tables.english_verbs.at("saw"), (std::vector<std::string>{"режа с трион"}));
+  EXPECT_FALSE(tables.english_verbs.contains("see"));  // a verb only
+}
+
 TEST(PageTables, DatabaseRoundTripAndClearErrors) {
-  const auto tables = BuildTables({Entry("cat", "n", {{"ко́тка"}})}, {{"cats", "cat"}});
+  RankingData ranking;
+  ranking.bulgarian_forms = {{"казах", "кажа", false}};
+  ranking.bulgarian_counts = {{"казах", 30000}, {"кажа", 40000}, {"каже", 60000}};
+  const auto tables =
+      BuildTables({Entry("cat", "n", {{"ко́тка"}}), Entry("cat", "v", {{"бия"}}),
+                   Entry("Kazakh", "n", {{"казах"}}), Entry("say", "v", {{"кажа"}})},
+                  {{"cats", "cat", false}}, ranking);
+  ASSERT_EQ(tables.bulgarian_base_first.at("казах"), "кажа");
+  ASSERT_TRUE(tables.english_verbs.contains("cat"));
   const auto path = (std::filesystem::path(testing::TempDir()) / "page_tables.sqlite").string();
   std::string error;
   ASSERT_TRUE(WriteDatabase(tables, path, &error)) << error;
@@ -143,6 +256,10 @@ TEST(PageTables, DatabaseRoundTripAndClearErrors) {
   EXPECT_EQ(read.english_to_bulgarian, tables.english_to_bulgarian);
   EXPECT_EQ(read.bulgarian_to_english, tables.bulgarian_to_english);
   EXPECT_EQ(read.english_bases, tables.english_bases);
+  EXPECT_EQ(read.english_verbs, tables.english_verbs);
+  EXPECT_EQ(read.bulgarian_bases, tables.bulgarian_bases);
+  EXPECT_EQ(read.english_base_first, tables.english_base_first);
+  EXPECT_EQ(read.bulgarian_base_first, tables.bulgarian_base_first);
 
   DictionaryTables none;
   EXPECT_FALSE(ReadDatabase("/nonexistent/dictionary.sqlite", &none, &error));

@@ -1,0 +1,112 @@
+// The built dictionary as a reader meets it: the first translation of frequent words both ways,
+// inflected and irregular forms, and two-word phrases.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "page/dictionary_tables.h"
+#include "page/morphology.h"
+#include "page/page_service.h"
+#include "page/phrase_translator.h"
+#include "page/text.h"
+
+namespace brelvox::page {
+namespace {
+
+class PageRankingTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string dir = DefaultDataDir();
+    std::string error;
+    tables_ = new DictionaryTables;
+    ASSERT_TRUE(ReadDatabase(dir + "/dictionary.sqlite", tables_, &error)) << error;
+    bulgarian_ = WordStemmer::Load(dir + "/bg_BG.aff", dir + "/bg_BG.dic", &error).release();
+    english_ = WordStemmer::Load(dir + "/en_US.aff", dir + "/en_US.dic", &error).release();
+    ASSERT_TRUE(bulgarian_ && english_) << error;
+  }
+  static void TearDownTestSuite() {
+    delete tables_;
+    delete bulgarian_;
+    delete english_;
+  }
+  static TranslationResult Translate(const char* direction, const char* text) {
+    const PhraseTranslator translator(*tables_, bulgarian_, english_);
+    return translator.Translate(std::string_view(direction) == "en"
+                                    ? Direction::kEnglishToBulgarian
+                                    : Direction::kBulgarianToEnglish,
+                                text);
+  }
+  static DictionaryTables* tables_;
+  static WordStemmer* bulgarian_;
+  static WordStemmer* english_;
+};
+DictionaryTables* PageRankingTest::tables_ = nullptr;
+WordStemmer* PageRankingTest::bulgarian_ = nullptr;
+WordStemmer* PageRankingTest::english_ = nullptr;
+
+TEST_F(PageRankingTest, MainSenseComesFirst) {
+  struct Case {
+    const char* from;
+    const char* text;
+    const char* first;  // folded: no stress marks
+    const char* method;
+    const char* base;  // the base form used, if any
+  };
+  const Case cases[] = {
+      // The noun the bare word means, and frequent translations before rare or slang ones.
+      {"en", "water", "вода", "exact", ""},
+      {"en", "table", "маса", "exact", ""},
+      {"en", "people", "хора", "exact", ""},
+      {"en", "face", "лице", "exact", ""},
+      {"en", "egg", "яйце", "exact", ""},
+      {"bg", "маса", "table", "exact", ""},
+      {"bg", "храна", "food", "exact", ""},
+      {"bg", "богат", "rich", "exact", ""},
+      {"bg", "вода", "water", "exact", ""},
+      // Forms that are words of their own read as the more frequent word first.
+      {"en", "saw", "виждам", "base form", "see"},
+      {"en", "found", "намирам", "base form", "find"},
+      {"en", "left", "тръгвам", "base form", "leave"},
+      {"en", "drove", "карам", "base form", "drive"},
+      {"bg", "казах", "say", "base form", "кажа"},
+      // Irregular Bulgarian forms reach their base forms.
+      {"bg", "видях", "see", "base form", "видя"},
+      {"bg", "чух", "hear", "base form", "чуя"},
+      {"bg", "взех", "take", "base form", "взема"},
+      {"bg", "децата", "child", "base form", "дете"},
+      {"bg", "ръцете", "hand", "base form", "ръка"},
+      {"bg", "очите", "eye", "base form", "око"},
+      // Verb forms read the verb, not a noun of the same spelling.
+      {"en", "said", "казвам", "base form", "say"},
+      {"en", "wanted", "искам", "base form", "want"},
+      // Perfective verbs and their forms, through the supplement and the endings.
+      {"bg", "направих", "do", "base form", "направя"},
+      {"bg", "кажеш", "say", "base form", "кажа"},
+      // Words the dictionary lacks, from the supplement.
+      {"en", "wolf", "вълк", "exact", ""},
+      {"en", "fridge", "хладилник", "exact", ""},
+      {"bg", "нали", "right", "exact", ""},
+  };
+  for (const auto& c : cases) {
+    const auto r = Translate(c.from, c.text);
+    ASSERT_FALSE(r.translations.empty()) << c.text;
+    EXPECT_EQ(FoldKey(r.translations[0].text), c.first) << c.text << ": " << r.Shown();
+    EXPECT_EQ(MethodName(r.translations[0].method), c.method) << c.text;
+    EXPECT_EQ(r.translations[0].base, c.base) << c.text;
+  }
+  // The form's own reading still follows its base's.
+  const auto saw = Translate("en", "saw");
+  ASSERT_EQ(saw.translations.size(), 3u);
+  EXPECT_EQ(saw.translations[2].method, Method::kExact);
+}
+
+TEST_F(PageRankingTest, NothingFoundIsAPlainValue) {
+  for (const char* text : {"zzqxw", "qwrtzpl bnmvc"}) {
+    const auto r = Translate("en", text);
+    EXPECT_EQ(r.method, Method::kNotFound) << text;
+    EXPECT_TRUE(r.translations.empty()) << text;
+  }
+}
+
+}  // namespace
+}  // namespace brelvox::page
