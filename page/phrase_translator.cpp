@@ -200,6 +200,41 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   return out;
 }
 
+std::string PhraseTranslator::AgreeWithNoun(const std::string& adjective,
+                                            const std::string& noun) const {
+  if (!bulgarian_ || adjective.find(' ') != std::string::npos ||
+      noun.find(' ') != std::string::npos) {
+    return adjective;
+  }
+  // The noun's gender by its ending: -а, -я feminine; -о, -е neuter; others masculine (the form
+  // the dictionary gives adjectives in).
+  const std::u32string n = DecodeUtf8(StripStress(noun));
+  if (n.empty()) return adjective;
+  const char32_t last = ToLower(n.back());
+  const bool feminine = last == U'а' || last == U'я';
+  const bool neuter = last == U'о' || last == U'е';
+  if (!feminine && !neuter) return adjective;
+  // The adjective's form for that gender, checked against hunspell: червен -> червена, добър ->
+  // добра, малък -> малка, български -> българска, син -> синя.
+  const std::u32string a = DecodeUtf8(StripStress(adjective));
+  if (a.size() < 3) return adjective;
+  const std::string base = FoldKey(adjective);
+  const std::u32string_view ending = feminine ? U"а" : U"о";
+  std::vector<std::u32string> forms = {a + std::u32string(ending)};
+  if (a.back() == U'и') forms.push_back(a.substr(0, a.size() - 1) + std::u32string(ending));
+  const char32_t before = a[a.size() - 2];
+  if (before == U'ъ' || before == U'е') {
+    forms.push_back(a.substr(0, a.size() - 2) + a.back() + std::u32string(ending));
+  }
+  forms.push_back(a + (feminine ? U"я" : U"ьо"));
+  for (const auto& form : forms) {
+    const std::string candidate = EncodeUtf8(form);
+    const auto found = bulgarian_->Stems(candidate);
+    if (std::find(found.begin(), found.end(), base) != found.end()) return candidate;
+  }
+  return adjective;
+}
+
 TranslationResult PhraseTranslator::Translate(Direction direction, std::string_view text) const {
   TranslationResult result;
   result.source = CutRequest(text, &result.cut);
@@ -246,13 +281,22 @@ TranslationResult PhraseTranslator::Translate(Direction direction, std::string_v
   }
 
   // Word by word: at each word the longest run of words (joined by spaces only) that has an entry.
-  std::string shown;
+  // The text between words is kept; pieces[i] is a word when piece_word[i] >= 0.
+  std::vector<std::string> pieces;
+  std::vector<int> piece_word;
   bool any_found = false;
   std::size_t t = 0;
   while (t < tokens.size()) {
     if (!tokens[t].is_word) {
-      shown += tokens[t].text;
+      pieces.push_back(tokens[t].text);
+      piece_word.push_back(-1);
       ++t;
+      continue;
+    }
+    // Bulgarian has no word for "the" (it is an ending): leave it out, with its space.
+    if (direction == Direction::kEnglishToBulgarian && FoldKey(tokens[t].text) == "the" &&
+        t + 2 < tokens.size() && OnlySpaces(tokens[t + 1].text) && tokens[t + 2].is_word) {
+      t += 2;
       continue;
     }
     std::size_t best_end = t;  // last token of the run
@@ -289,10 +333,25 @@ TranslationResult PhraseTranslator::Translate(Direction direction, std::string_v
       any_found = true;
       word.text = shape(word.text, IsCapitalized(tokens[t].text));
     }
-    shown += word.text;
+    pieces.push_back(word.text);
+    piece_word.push_back(static_cast<int>(result.words.size()));
     result.words.push_back(std::move(word));
     t = best_end + 1;
   }
+  // An adjective before a noun takes the noun's gender: red car, червена кола.
+  if (direction == Direction::kEnglishToBulgarian) {
+    for (std::size_t i = 0; i + 2 < pieces.size(); ++i) {
+      if (piece_word[i] < 0 || piece_word[i + 2] < 0 || !OnlySpaces(pieces[i + 1])) continue;
+      auto& adjective = result.words[static_cast<std::size_t>(piece_word[i])];
+      const auto& noun = result.words[static_cast<std::size_t>(piece_word[i + 2])];
+      if (adjective.method == Method::kNotFound || noun.method == Method::kNotFound) continue;
+      adjective.text = AgreeWithNoun(adjective.text, noun.text);
+      pieces[i] = adjective.text;
+    }
+  }
+  std::string shown;
+  for (const auto& piece : pieces)
+    shown += piece;
   if (!any_found) {
     result.words.clear();
     return result;

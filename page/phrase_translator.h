@@ -61,6 +61,9 @@ class PhraseTranslator {
   // A Bulgarian verb's dictionary form (first person singular) from its aorist, imperfect,
   // participle, imperative or present forms by their endings; empty if the dictionary has none.
   std::string BulgarianVerbBase(const std::string& key) const;
+  // A Bulgarian adjective in the gender of the noun after it (червен, кола: червена), checked with
+  // hunspell; unchanged when no form is known.
+  std::string AgreeWithNoun(const std::string& adjective, const std::string& noun) const;
   // The same for English, by the regular rules (-s, -es, -ies, -men, -ed, -ing, -er, -est).
   std::string EnglishBaseByEnding(const std::string& key) const;
 

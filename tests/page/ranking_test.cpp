@@ -100,6 +100,29 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
   EXPECT_EQ(saw.translations[2].method, Method::kExact);
 }
 
+TEST_F(PageRankingTest, WordByWordTakesMainSensesAndAgreesInGender) {
+  struct Case {
+    const char* from;
+    const char* text;
+    const char* shown;  // folded
+  };
+  const Case cases[] = {
+      {"en", "red car", "червена кола"},      // feminine
+      {"en", "the red car", "червена кола"},  // no word for "the"
+      {"en", "big house", "голяма къща"},     // the fleeting vowel of голям stays
+      {"en", "good water", "добра вода"},     // добър loses its ъ
+      {"en", "small child", "малко дете"},    // neuter
+      {"en", "new book", "нова книга"},
+      {"en", "bulgarian language", "български език"},  // masculine: as the dictionary gives it
+      {"bg", "червена кола", "red car"},
+  };
+  for (const auto& c : cases) {
+    const auto r = Translate(c.from, c.text);
+    ASSERT_EQ(r.method, Method::kWordByWord) << c.text;
+    EXPECT_EQ(FoldKey(r.Shown()), c.shown) << c.text;
+  }
+}
+
 TEST_F(PageRankingTest, NothingFoundIsAPlainValue) {
   for (const char* text : {"zzqxw", "qwrtzpl bnmvc"}) {
     const auto r = Translate("en", text);
