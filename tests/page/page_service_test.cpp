@@ -88,7 +88,8 @@ TEST_F(PageServiceTest, TranslatesWordsFormsAndPhrasesBothWays) {
       {"en", "bg", "went away", "отивам", "phrase"},  // a phrase through its words' base forms
       {"bg", "en", "котка и куче", "cat and dog", "word by word"},
       {"bg", "en", "Котката и кучето!", "Cat and dog!", "word by word"},
-      {"en", "bg", "the cat", "the ко́тка", "word by word"},  // a word not found stays as it is
+      {"en", "bg", "the cat", "ко́тка", "word by word"},        // Bulgarian has no word for "the"
+      {"en", "bg", "zzqx cat", "zzqx ко́тка", "word by word"},  // a word not found stays as it is
   };
   for (const auto& c : cases) {
     const Json j = Translate(c.sl, c.tl, c.q);
