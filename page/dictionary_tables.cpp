@@ -99,6 +99,26 @@ LemmaCounts CountLemmas(const std::vector<std::pair<std::string, double>>& count
 
 namespace {
 
+// The bases an English word form may have by the regular endings: -s, -es, -ies, -ed, -d, -ied,
+// -ing (with a final e restored or a doubled consonant undone).
+std::vector<std::string> RegularEnglishBases(const std::string& w) {
+  static const std::pair<const char*, const char*> kRules[] = {
+      {"s", ""}, {"es", ""},   {"ies", "y"}, {"ed", ""},
+      {"d", ""}, {"ied", "y"}, {"ing", ""},  {"ing", "e"}};
+  std::vector<std::string> out;
+  for (const auto& [ending, back] : kRules) {
+    const std::string_view e(ending);
+    if (w.size() < e.size() + 2 || w.compare(w.size() - e.size(), e.size(), e) != 0) continue;
+    std::string base = w.substr(0, w.size() - e.size());
+    out.push_back(base + back);
+    const std::size_t n = base.size();
+    if (*back == '\0' && (e == "ed" || e == "ing") && n >= 3 && base[n - 1] == base[n - 2]) {
+      out.push_back(base.substr(0, n - 1));  // stopped, running
+    }
+  }
+  return out;
+}
+
 // c(w) of a word or phrase: its base form's count, a phrase its rarest word's.
 double CountOf(const LemmaCounts& lemmas, const std::string& key) {
   double least = -1;
@@ -143,11 +163,19 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
                              const RankingData& ranking) {
   const LemmaCounts bulgarian_lemmas =
       CountLemmas(ranking.bulgarian_counts, ranking.bulgarian_forms, ranking.bulgarian);
-  const LemmaCounts english_lemmas =
-      CountLemmas(ranking.english_counts, english_forms, ranking.english);
   std::unordered_map<std::string, double> english_form_counts;
   for (const auto& [w, c] : ranking.english_counts)
     english_form_counts[FoldKey(w)] += c;
+  // English base forms by the regular endings, where the base is a counted word itself: hunspell's
+  // affixes are too loose here (it reads brother as broth + er).
+  std::vector<WordForm> english_all_forms = english_forms;
+  for (const auto& [form, count] : english_form_counts) {
+    for (const auto& base : RegularEnglishBases(form)) {
+      if (english_form_counts.contains(base)) english_all_forms.push_back({form, base, false});
+    }
+  }
+  const LemmaCounts english_lemmas =
+      CountLemmas(ranking.english_counts, english_all_forms, nullptr);
 
   // Parts of speech of each headword, to find its main one.
   std::unordered_map<std::string, std::vector<std::string>> parts;
