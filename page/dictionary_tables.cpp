@@ -231,7 +231,10 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         ++c.senses;
         // The computer terms are a narrow dictionary: a half for each sense, wherever it stands.
         c.score += terms ? 0.5 : (seen.empty() ? 2 : 1) * part_weight;
-        if (entry.part_of_speech == "v") c.verb += seen.empty() ? 2 : 1;
+        // Supplement senses are main senses of any part of speech, the verb's too.
+        if (entry.part_of_speech == "v" || entry.source == EntrySource::kSupplement) {
+          c.verb += seen.empty() ? 2 : 1;
+        }
         h.has_other |= entry.part_of_speech != "v";
         seen.push_back(k);
       }
@@ -306,6 +309,7 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
   }
 
   for (const auto& f : english_forms) {
+    if (f.verb) tables.english_verb_forms.insert(FoldKey(f.form));
     auto& bases = tables.english_bases[FoldKey(f.form)];
     const std::string base = FoldKey(f.base);
     if (std::find(bases.begin(), bases.end(), base) == bases.end()) bases.push_back(base);
@@ -360,16 +364,16 @@ bool WriteDatabase(const DictionaryTables& tables, const std::string& path, std:
     *error = "Cannot create " + path + ": " + sqlite3_errmsg(d.db) + ".";
     return false;
   }
-  if (!Exec(
-          d.db,
-          "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-          "CREATE TABLE translation(direction TEXT NOT NULL, key TEXT NOT NULL, rank INTEGER NOT "
-          "NULL,"
-          " text TEXT NOT NULL, PRIMARY KEY(direction, key, rank)) WITHOUT ROWID;"
-          // Base forms of a form in order; rank -1 names the base read before the form's own entry.
-          "CREATE TABLE word_form(direction TEXT NOT NULL, form TEXT NOT NULL, rank INTEGER NOT "
-          "NULL, base TEXT NOT NULL, PRIMARY KEY(direction, form, rank)) WITHOUT ROWID;",
-          error)) {
+  if (!Exec(d.db,
+            "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
+            "CREATE TABLE translation(direction TEXT NOT NULL, key TEXT NOT NULL, rank INTEGER NOT "
+            "NULL,"
+            " text TEXT NOT NULL, PRIMARY KEY(direction, key, rank)) WITHOUT ROWID;"
+            // Base forms of a form in order; rank -1 names the base read before the form's own
+            // entry, rank -2 marks an irregular verb form.
+            "CREATE TABLE word_form(direction TEXT NOT NULL, form TEXT NOT NULL, rank INTEGER NOT "
+            "NULL, base TEXT NOT NULL, PRIMARY KEY(direction, form, rank)) WITHOUT ROWID;",
+            error)) {
     return false;
   }
   sqlite3_stmt* insert = nullptr;
@@ -411,6 +415,8 @@ bool WriteDatabase(const DictionaryTables& tables, const std::string& path, std:
     for (const auto& [form, base] : tables.BaseFirst(direction))
       put_form(name, form, -1, base);
   }
+  for (const auto& form : tables.english_verb_forms)
+    put_form("en-bg", form, -2, form);  // rank -2: an irregular verb form
   sqlite3_finalize(insert);
   if (!ok || !ok_forms) {
     *error = "Cannot write " + path + ": " + sqlite3_errmsg(d.db) + ".";
@@ -461,7 +467,9 @@ bool ReadDatabase(const std::string& path, DictionaryTables* tables, std::string
         std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) == "en-bg";
     std::string form = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
     std::string base = reinterpret_cast<const char*>(sqlite3_column_text(st, 3));
-    if (sqlite3_column_int(st, 2) < 0) {
+    if (sqlite3_column_int(st, 2) == -2) {
+      tables->english_verb_forms.insert(std::move(form));
+    } else if (sqlite3_column_int(st, 2) < 0) {
       (english ? tables->english_base_first : tables->bulgarian_base_first)[form] = std::move(base);
     } else {
       (english ? tables->english_bases : tables->bulgarian_bases)[form].push_back(std::move(base));

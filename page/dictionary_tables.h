@@ -5,6 +5,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "page/dictionary_sources.h"
@@ -22,6 +23,7 @@ struct DictionaryTables {
   // The verb senses alone of English words that are also other parts of speech.
   std::unordered_map<std::string, std::vector<std::string>> english_verbs;
   std::unordered_map<std::string, std::vector<std::string>> english_bases;  // "went" -> {"go"}
+  std::unordered_set<std::string> english_verb_forms;  // irregular verb forms: stuck, went
   std::unordered_map<std::string, std::vector<std::string>>
       bulgarian_bases;  // "децата" -> {"дете"}
   // Forms that are words of their own but far more often a form of another word: "saw" -> "see",

@@ -63,15 +63,9 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
       for (const auto& b : english_->Stems(key))
         AddUnique(&bases, b);
     }
-    // hunspell-en-us lists some forms as words of their own (things, women): try the regular
-    // detachment rules of English inflection when no base is known yet.
-    const bool known = std::any_of(bases.begin(), bases.end(), [&](const std::string& b) {
-      return tables_.Find(direction, b) != nullptr;
-    });
-    if (!known) {
-      const std::string base = EnglishBaseByEnding(key);
-      if (!base.empty()) AddUnique(&bases, base);
-    }
+    // hunspell-en-us lists some forms as words of their own (things, women) and reads others too
+    // freely (brothers as broth): the regular detachment rules of English inflection too.
+    if (const std::string base = EnglishBaseByEnding(key); !base.empty()) AddUnique(&bases, base);
     // The base closest to the form first: savings -> saving before save.
     std::stable_sort(bases.begin(), bases.end(), [](const std::string& a, const std::string& b) {
       return a.size() > b.size();
@@ -188,7 +182,8 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   }
   // A verb form reads its base's verb senses (said: казвам, not дума).
   const bool verb_form =
-      direction == Direction::kEnglishToBulgarian && (EndsWith(key, "ed") || EndsWith(key, "ing"));
+      direction == Direction::kEnglishToBulgarian &&
+      (EndsWith(key, "ed") || EndsWith(key, "ing") || tables_.english_verb_forms.contains(key));
   for (const auto& base : BaseForms(direction, key)) {
     const auto verbs = tables_.english_verbs.find(base);
     if (verb_form && verbs != tables_.english_verbs.end()) {

@@ -245,7 +245,7 @@ TEST(PageTables, DatabaseRoundTripAndClearErrors) {
   const auto tables =
       BuildTables({Entry("cat", "n", {{"ко́тка"}}), Entry("cat", "v", {{"бия"}}),
                    Entry("Kazakh", "n", {{"казах"}}), Entry("say", "v", {{"кажа"}})},
-                  {{"cats", "cat", false}}, ranking);
+                  {{"cats", "cat", false}, {"said", "say", true}}, ranking);
   ASSERT_EQ(tables.bulgarian_base_first.at("казах"), "кажа");
   ASSERT_TRUE(tables.english_verbs.contains("cat"));
   const auto path = (std::filesystem::path(testing::TempDir()) / "page_tables.sqlite").string();
@@ -257,6 +257,7 @@ TEST(PageTables, DatabaseRoundTripAndClearErrors) {
   EXPECT_EQ(read.bulgarian_to_english, tables.bulgarian_to_english);
   EXPECT_EQ(read.english_bases, tables.english_bases);
   EXPECT_EQ(read.english_verbs, tables.english_verbs);
+  EXPECT_EQ(read.english_verb_forms, tables.english_verb_forms);
   EXPECT_EQ(read.bulgarian_bases, tables.bulgarian_bases);
   EXPECT_EQ(read.english_base_first, tables.english_base_first);
   EXPECT_EQ(read.bulgarian_base_first, tables.bulgarian_base_first);
