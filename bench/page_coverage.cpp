@@ -51,16 +51,13 @@ int main(int argc, char** argv) {
                    [](const auto& a, const auto& b) { return a.second > b.second; });
   if (ranked.size() > top) ranked.resize(top);
 
-  const std::string dir = DefaultDataDir();
-  DictionaryTables tables;
+  PageDictionary dictionary;
   std::string error;
-  if (!ReadDatabase(dir + "/dictionary.sqlite", &tables, &error)) {
+  if (!LoadPageDictionary(DefaultDataDir(), &dictionary, &error)) {
     std::fprintf(stderr, "page-coverage: %s\n", error.c_str());
     return 1;
   }
-  auto bg = WordStemmer::Load(dir + "/bg_BG.aff", dir + "/bg_BG.dic", &error);
-  auto en = WordStemmer::Load(dir + "/en_US.aff", dir + "/en_US.dic", &error);
-  const PhraseTranslator translator(tables, bg.get(), en.get());
+  const PhraseTranslator translator(dictionary);
   std::map<std::string, int> by_method;
   std::size_t found = 0;
   std::vector<std::string> missing;

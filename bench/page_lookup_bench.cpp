@@ -23,9 +23,7 @@ using brelvox::page::Direction;
 constexpr int kQueries = 10000;
 
 struct Fixture {
-  brelvox::page::DictionaryTables tables;
-  std::unique_ptr<brelvox::page::WordStemmer> bulgarian;
-  std::unique_ptr<brelvox::page::WordStemmer> english;
+  brelvox::page::PageDictionary dictionary;
   std::vector<std::pair<Direction, std::string>> queries;
 };
 
@@ -41,17 +39,14 @@ std::vector<std::string> SortedKeys(
 Fixture& Shared() {
   static Fixture* f = [] {
     auto* fx = new Fixture;
-    const std::string dir = brelvox::page::DefaultDataDir();
     std::string error;
-    if (!brelvox::page::ReadDatabase(dir + "/dictionary.sqlite", &fx->tables, &error)) {
+    if (!brelvox::page::LoadPageDictionary(brelvox::page::DefaultDataDir(), &fx->dictionary,
+                                           &error)) {
       std::fprintf(stderr, "%s\n", error.c_str());
       std::exit(1);
     }
-    fx->bulgarian =
-        brelvox::page::WordStemmer::Load(dir + "/bg_BG.aff", dir + "/bg_BG.dic", &error);
-    fx->english = brelvox::page::WordStemmer::Load(dir + "/en_US.aff", dir + "/en_US.dic", &error);
-    const auto en = SortedKeys(fx->tables.english_to_bulgarian);
-    const auto bg = SortedKeys(fx->tables.bulgarian_to_english);
+    const auto en = SortedKeys(fx->dictionary.tables.english_to_bulgarian);
+    const auto bg = SortedKeys(fx->dictionary.tables.bulgarian_to_english);
     std::mt19937 random(8);
     for (int i = 0; i < kQueries; ++i) {
       const bool to_bulgarian = i % 2 == 0;
@@ -90,7 +85,7 @@ void Report(benchmark::State& state, std::vector<double>& micros) {
 
 void BM_PageLookupInProcess(benchmark::State& state) {
   Fixture& f = Shared();
-  const brelvox::page::PhraseTranslator translator(f.tables, f.bulgarian.get(), f.english.get());
+  const brelvox::page::PhraseTranslator translator(f.dictionary);
   std::vector<double> micros;
   for (auto _ : state) {
     micros.clear();

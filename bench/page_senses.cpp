@@ -95,16 +95,13 @@ int main(int argc, char** argv) {
         stderr);
     return 2;
   }
-  const std::string data = DefaultDataDir();
-  DictionaryTables tables;
+  PageDictionary dictionary;
   std::string error;
-  if (!ReadDatabase(data + "/dictionary.sqlite", &tables, &error)) {
+  if (!LoadPageDictionary(DefaultDataDir(), &dictionary, &error)) {
     std::fprintf(stderr, "page-senses: %s\n", error.c_str());
     return 1;
   }
-  auto bg = WordStemmer::Load(data + "/bg_BG.aff", data + "/bg_BG.dic", &error);
-  auto en = WordStemmer::Load(data + "/en_US.aff", data + "/en_US.dic", &error);
-  const PhraseTranslator translator(tables, bg.get(), en.get());
+  const PhraseTranslator translator(dictionary);
 
   struct Side {
     const char* name;

@@ -25,6 +25,14 @@ bool OnlySpaces(const std::string& s) {
 
 }  // namespace
 
+bool LoadPageDictionary(const std::string& dir, PageDictionary* dictionary, std::string* error) {
+  if (!ReadDatabase(dir + "/dictionary.sqlite", &dictionary->tables, error)) return false;
+  dictionary->bulgarian = WordStemmer::Load(dir + "/bg_BG.aff", dir + "/bg_BG.dic", error);
+  if (!dictionary->bulgarian) return false;
+  dictionary->english = WordStemmer::Load(dir + "/en_US.aff", dir + "/en_US.dic", error);
+  return dictionary->english != nullptr;
+}
+
 std::string_view MethodName(Method method) {
   switch (method) {
     case Method::kExact:

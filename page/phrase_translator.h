@@ -2,6 +2,7 @@
 // inflected word, then word by word with the longest entries that match.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,12 +43,24 @@ struct TranslationResult {
   std::string Shown() const;
 };
 
+// The dictionary and the two stemmers as built into a data folder (dictionary.sqlite, bg_BG and
+// en_US .aff/.dic).
+struct PageDictionary {
+  DictionaryTables tables;
+  std::unique_ptr<WordStemmer> bulgarian;
+  std::unique_ptr<WordStemmer> english;
+};
+// Returns false with *error set when the dictionary or a stemmer cannot be loaded.
+bool LoadPageDictionary(const std::string& dir, PageDictionary* dictionary, std::string* error);
+
 class PhraseTranslator {
  public:
   // The stemmers may be null: then inflected forms are found only through the irregular forms.
   PhraseTranslator(const DictionaryTables& tables, const WordStemmer* bulgarian,
                    const WordStemmer* english)
       : tables_(tables), bulgarian_(bulgarian), english_(english) {}
+  explicit PhraseTranslator(const PageDictionary& dictionary)
+      : PhraseTranslator(dictionary.tables, dictionary.bulgarian.get(), dictionary.english.get()) {}
 
   TranslationResult Translate(Direction direction, std::string_view text) const;
 

@@ -16,33 +16,21 @@ namespace {
 class PageRankingTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const std::string dir = DefaultDataDir();
+    dictionary_ = new PageDictionary;
     std::string error;
-    tables_ = new DictionaryTables;
-    ASSERT_TRUE(ReadDatabase(dir + "/dictionary.sqlite", tables_, &error)) << error;
-    bulgarian_ = WordStemmer::Load(dir + "/bg_BG.aff", dir + "/bg_BG.dic", &error).release();
-    english_ = WordStemmer::Load(dir + "/en_US.aff", dir + "/en_US.dic", &error).release();
-    ASSERT_TRUE(bulgarian_ && english_) << error;
+    ASSERT_TRUE(LoadPageDictionary(DefaultDataDir(), dictionary_, &error)) << error;
   }
-  static void TearDownTestSuite() {
-    delete tables_;
-    delete bulgarian_;
-    delete english_;
-  }
+  static void TearDownTestSuite() { delete dictionary_; }
   static TranslationResult Translate(const char* direction, const char* text) {
-    const PhraseTranslator translator(*tables_, bulgarian_, english_);
+    const PhraseTranslator translator(*dictionary_);
     return translator.Translate(std::string_view(direction) == "en"
                                     ? Direction::kEnglishToBulgarian
                                     : Direction::kBulgarianToEnglish,
                                 text);
   }
-  static DictionaryTables* tables_;
-  static WordStemmer* bulgarian_;
-  static WordStemmer* english_;
+  static PageDictionary* dictionary_;
 };
-DictionaryTables* PageRankingTest::tables_ = nullptr;
-WordStemmer* PageRankingTest::bulgarian_ = nullptr;
-WordStemmer* PageRankingTest::english_ = nullptr;
+PageDictionary* PageRankingTest::dictionary_ = nullptr;
 
 TEST_F(PageRankingTest, MainSenseComesFirst) {
   struct Case {
