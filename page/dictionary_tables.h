@@ -59,13 +59,15 @@ LemmaCounts CountLemmas(const std::vector<std::pair<std::string, double>>& count
 // word's base form in its language (CountLemmas; a phrase takes its rarest word), each translation
 // t of an English headword h scores
 //   sum over the senses of h that list t of (2 if t is the sense's first item, else 1) x (2 if the
-//   sense belongs to h's main part of speech, else 1), plus 1.5 x log10(1 + c(t)), minus 3 for a
-//   phrase; the main part of speech is the verb when h's -ing form is at least a quarter as
-//   frequent as h, else the noun (when h has both). Ties keep the dictionary's order.
-// Each English headword h that lists a Bulgarian word b is a candidate for b, scoring
-//   4 if b is among h's first two translations, plus 4 x the share of h's senses that list b, plus
-//   1.5 x log10(1 + c(h)), minus 3 for a phrase; affixes are left out.
-// Supplement entries are written as main senses and go before everything else of their key.
+//   sense belongs to h's main part of speech, else 1) (a computer-terms sense: 0.5), plus
+//   2.5 x log10(1 + c(t)), minus 3 for a phrase; the main part of speech is the verb when h's
+//   -ing form is at least a quarter as frequent as h, else the noun (when h has both). Ties keep
+//   the dictionary's order.
+// Each English headword h that lists a Bulgarian word b is a candidate for b, scoring 6, 3 or 1 if
+//   b is h's first, second or third translation, plus 4 x the share of h's senses that list b,
+//   plus 2.5 x log10(1 + c(h)), minus 3 for a phrase; affixes are left out.
+// Supplement entries are written as main senses and go before everything else of their key, in
+// the order written.
 DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
                              const std::vector<WordForm>& english_forms,
                              const RankingData& ranking = {});
