@@ -411,15 +411,8 @@ TEST_F(TranslatorOnTheDesktop, TranslatesSpeaksCapturesHidesRestartsAndExits) {
   for (const std::string& line : Lines(water.text))
     water_spoken += (water_spoken.empty() ? "" : ", ") + line;
   EXPECT_EQ(Parse(spoken).details, "1 " + water_spoken) << "the voice speaks the result box's text";
-  // The English-Bulgarian result of water holds вода once the dictionary ranks it (issue 21); until
-  // main has that mend, the assertion is only reported.
-  constexpr bool kDictionaryFindsWater = false;
-  if (kDictionaryFindsWater) {
-    EXPECT_NE(spoken.find("вода"), std::string::npos) << spoken;
-  } else if (spoken.find("вода") == std::string::npos) {
-    std::printf("[ SKIPPED ] water speaks вода: the dictionary does not rank it yet (%s)\n",
-                spoken.c_str());
-  }
+  // The English-Bulgarian result of water holds its main sense, вода.
+  EXPECT_NE(spoken.find("вода"), std::string::npos) << spoken;
   LetThePronunciationEnd();
 
   // A second word typed next is requested and answered in its turn.
