@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -93,49 +94,25 @@ class BulgarianGrammar : public ::testing::Test {
     return out;
   }
 
+  // A text and its transcription, written from the rules of Bulgarian pronunciation.
+  struct Reading {
+    const char* text;
+    const char* phonemes;
+  };
+  static void ExpectReadings(std::span<const Reading> cases) {
+    for (const Reading& c : cases)
+      EXPECT_EQ(Transcribe(c.text), c.phonemes) << c.text;
+  }
+
   static inline std::vector<char>* grammarImage_ = nullptr;
   static inline std::vector<char>* dictImage_ = nullptr;
   static inline Grammar* grammar_ = nullptr;
   static inline Transducer* dictionary_ = nullptr;
 };
 
-// Transcriptions written from the rules of Bulgarian pronunciation.
-TEST_F(BulgarianGrammar, LetterToSound) {
-  const struct {
-    const char* text;
-    const char* phonemes;
-  } cases[] = {
-      {"хляб", "hLAp"},           // palatalised before я, final devoicing
-      {"ХЛЯБ", "hLAp"},           // upper case
-      {"град", "grAt"},           // final devoicing
-      {"сграда", "zgrAda"},       // regressive voicing
-      {"здравей", "zdrawEj"},     // stress on a final vowel before й
-      {"България", "bylgAr'ja"},  // glide in -ия, stress before it
-      {"щастие", "6tAst'e"},      // щ, glide in -ие
-      {"къща", "kY6ta"},          // ъ stressed, щ
-      {"вход", "fhOt"},           // в devoiced before a voiceless consonant
-      {"сватба", "swAdba"},       // т voiced before б; в does not voice what comes before it
-      {"юг", "jUk"},              // ю at the start of a word
-      {"дюля", "DULa"},           // ю and я after consonants
-      {"шофьор", "6oFOr"},        // ьо
-      {"джоб", "#Op"},            // дж
-      {"дзън", "%Yn"},            // дз
-      {"жена́", "venA"},           // a typed stress mark wins over the rules
-      {"не знам", "ne znAm"},     // a clitic is unstressed
-      {"Не, да.", "nE da"},       // a clitic alone at the start of a sentence is stressed
-      {"Да.", "dA"},
-      {"по-добре", "pO dobrE"},          // comparative по- is stressed
-      {"радост", "rAdost"},              // -ост
-      {"градът", "grAdyt"},              // the article -ът
-      {"къщата", "kY6tata"},             // definite forms keep the stress of the dictionary form
-      {"хубавата", "hUbawata"},          // likewise for adjectives
-      {"това", "towA"},                  // stress from the lexicon
-      {"програмиране", "programIrane"},  // stress from the suffix model
-      {"вертолетчик", "wertolEt4ik"},
-      {"в къщата", "f kY6tata"},  // a clitic's last consonant joins the next word
-      {"в окото", "w okOto"},
-      {"с брат", "z brAt"},
-      {"от град", "od grAt"},
+// Numbers, dates, times and money, read as words.
+TEST_F(BulgarianGrammar, Numbers) {
+  const Reading cases[] = {
       {"0", "nUla"},  // numbers: cardinals by rules over digit groups, each digit kept
       {"15", "petnAdeset"},
       {"100", "stO"},
@@ -145,9 +122,6 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"007", "nUlanUlasEdem"},  // not a plain number: digit by digit
       {"12345", "dwanAdesethiLAditrIsta4etIridesetipEt"},
       {"2026 г.", "dwEhiLAdidwAdeseti6Esta godIna"},  // a year: ordinal, г. read in full
-      {"5 кг", "pEt kilogrAma"},
-      {"т.е.", "tOest"},
-      {"д-р Иванов", "dOktor iwAnof"},
       {"10 %", "dEset procEnta"},
       {"1-ви март", "pYrwi mArt"},  // ordinals written with a suffix
       {"21-ви век", "dwAdesetipYrwi wEk"},
@@ -219,9 +193,170 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"$5", "pEtdOlara"},
       {"5 $", "pEt dOlara"},
       {"1 $", "edIn dOlar"},
+  };
+  ExpectReadings(cases);
+}
+
+// Abbreviations and units read in full.
+TEST_F(BulgarianGrammar, Abbreviations) {
+  const Reading cases[] = {
+      {"5 кг", "pEt kilogrAma"},
+      {"т.е.", "tOest"},
+      {"д-р Иванов", "dOktor iwAnof"},
+      // abbreviations read in full
+      {"напр.", "naprImer"},
+      {"проф. Иванова", "profEsor iwAnowa"},
+      {"бул.", "bulewArt"},
+      {"гр. София", "grAt sOf'ja"},
+      {"ул. Раковски", "Ulica rakOfski"},
+      {"и др.", "i drUgi"},
+      {"кв.", "kwartAl"},
+      {"5 мин.", "pEt minUti"},
+      {"5 ч.", "pEt 4asA"},
+      {"10 км", "dEset kilomEtra"},
+  };
+  ExpectReadings(cases);
+}
+
+// Option bit 2 (speak punctuation) reads the marks by name; bit 1 alone does not. Marks inside
+// numbers, abbreviations, addresses and hyphenated words are not punctuation and stay silent, and
+// the pauses, sentence markers and the tune of the sentence stay as they are.
+TEST_F(BulgarianGrammar, PunctuationByNameUnderOptionBit2) {
+  const struct {
+    const char* text;
+    const char* plain;   // flags 1
+    const char* spoken;  // flags 3: the default and speak punctuation
+  } cases[] = {
+      {"Да, не.", "dA ne", "dA zapetAja ne tO4ka"},
+      {"Кой? Аз!", "kOj As", "kOj wyprosItelenznAk As udiwItelenznAk"},
+      {"Хляб; вода: сол…", "hLAp wodA sOl", "hLAp tO4kaizapetAja wodA dwoetO4'e sOl mnogotO4'e"},
+      {"„Не“ (да) - по-добре", "ne da pO dobrE",
+       "kawI4ki ne kawI4ki otwARa6taskOba da zatwARa6taskOba tirE pO dobrE"},
+      {"Аз — ти... той/тя", "As ti tOj TA", "As tirE ti mnogotO4'e tOj naklonEna4ertA TA"},
+      {"т.е. ivan@abv.bg;", "tOest Iwan majmUnka Abw tO4ka bEgE",
+       "tOest Iwan majmUnka Abw tO4ka bEgE tO4kaizapetAja"},
+  };
+  for (const auto& c : cases) {
+    const std::vector<int32_t> plain = Run(c.text, 1);
+    const std::vector<int32_t> spoken = Run(c.text, 3);
+    EXPECT_EQ(Transcribe(plain), c.plain) << c.text;
+    EXPECT_EQ(Transcribe(spoken), c.spoken) << c.text;
+    // The same characters, pauses and sentence markers either way.
+    const auto skeleton = [](const std::vector<int32_t>& stream) {
+      std::vector<int32_t> out;
+      for (int32_t s : stream)
+        if (s <= kLastCharacterSymbol || s == PauseSymbol || IsSentenceMarker(s)) out.push_back(s);
+      return out;
+    };
+    EXPECT_EQ(skeleton(spoken), skeleton(plain)) << c.text;
+  }
+  // Separators inside numbers are not punctuation.
+  const char* numbers = "3,5 и 25.12.2026 в 10:30 и 1/2";
+  EXPECT_EQ(Transcribe(Run(numbers, 3)), Transcribe(Run(numbers, 1)));
+  // A question keeps its rising tune when its mark is read.
+  const std::string question = Transcribe("Това е сграда ли?", true);
+  EXPECT_EQ(Transcribe(Run("Това е сграда ли?", 3), true).substr(0, question.size()), question);
+}
+
+// Latin words, e-mail and web addresses.
+TEST_F(BulgarianGrammar, LatinAndAddresses) {
+  const Reading cases[] = {
       {"USB", "UEsbE"},              // Latin capitals spelled by their names
       {"Hans-Peter", "hAns pEter"},  // other Latin words transliterated
       {"Google", "gUgle"},
+      // Latin words: capitals and vowelless words spelled, others transliterated
+      {"OK", "OkA"},
+      {"BBC", "bEbEcE"},
+      {"bg", "bEgE"},
+      {"Linux", "lInuks"},
+      {"Chrome", "4rOme"},
+      {"Smith", "smIt"},
+      // e-mail and web addresses: маймунка, точка, наклонена черта, тире; the parts as Latin
+      // words; a full stop after the address still ends the sentence
+      {"ivan@abv.bg", "Iwan majmUnka Abw tO4ka bEgE"},
+      {"ivan.petrov@abv.bg", "Iwan tO4ka pEtrow majmUnka Abw tO4ka bEgE"},
+      {"petrov-1@mail.bg", "pEtrow tirE ednO majmUnka mAil tO4ka bEgE"},
+      {"www.example.com", "dAbyljUdAbyljUdAbyljU tO4ka Eksample tO4ka kOm"},
+      {"https://abv.bg/mail",
+       "Ej4tItIpIEs dwoetO4'e naklonEna4ertA naklonEna4ertA Abw tO4ka bEgE naklonEna4ertA mAil"},
+      {"Пиши на ivan@abv.bg.", "pI6i na Iwan majmUnka Abw tO4ka bEgE"},
+  };
+  ExpectReadings(cases);
+}
+
+// The stressed vowel: typed marks, clitics, the lexicon, the hand list, the model and the rules.
+TEST_F(BulgarianGrammar, Stress) {
+  const Reading cases[] = {
+      {"жена́", "venA"},        // a typed stress mark wins over the rules
+      {"не знам", "ne znAm"},  // a clitic is unstressed
+      {"Не, да.", "nE da"},    // a clitic alone at the start of a sentence is stressed
+      {"Да.", "dA"},
+      {"по-добре", "pO dobrE"},          // comparative по- is stressed
+      {"радост", "rAdost"},              // -ост
+      {"градът", "grAdyt"},              // the article -ът
+      {"къщата", "kY6tata"},             // definite forms keep the stress of the dictionary form
+      {"хубавата", "hUbawata"},          // likewise for adjectives
+      {"това", "towA"},                  // stress from the lexicon
+      {"програмиране", "programIrane"},  // stress from the suffix model
+      {"вертолетчик", "wertolEt4ik"},
+      // stress from the lexicon, unstressed vowels as written
+      {"вода", "wodA"},
+      {"хора", "hOra"},
+      {"жена", "venA"},
+      {"майка", "mAjka"},
+      {"баща", "ba6tA"},
+      {"дете", "detE"},
+      {"мъж", "mY6"},
+      {"писмо", "pismO"},
+      {"училище", "u4Ili6te"},
+      {"голям", "goLAm"},
+      {"работа", "rAbota"},
+      {"човек", "4owEk"},
+      {"книга", "knIga"},
+      {"учител", "u4Itel"},
+      {"птица", "ptIca"},
+      {"прозорец", "prozOrec"},
+      {"хубав", "hUbaf"},
+      {"телефон", "telefOn"},
+      {"университет", "uniwersitEt"},
+      {"магазин", "magazIn"},
+      {"самолет", "samolEt"},
+      {"моята", "mOjata"},  // the hand list of frequent words
+      {"него", "negO"},
+      {"после", "pOsle"},
+      // definite forms keep the stress of the dictionary form
+      {"жената", "venAta"},
+      {"детето", "detEto"},
+      {"учителят", "u4IteLat"},
+      {"столът", "stOlyt"},
+      {"водата", "wodAta"},
+      {"човекът", "4owEkyt"},
+  };
+  ExpectReadings(cases);
+}
+
+// Letters to sounds: palatalisation, щ, дж, дз, devoicing, voicing, the glide, clitic sandhi.
+TEST_F(BulgarianGrammar, LettersAndSounds) {
+  const Reading cases[] = {
+      {"хляб", "hLAp"},           // palatalised before я, final devoicing
+      {"ХЛЯБ", "hLAp"},           // upper case
+      {"град", "grAt"},           // final devoicing
+      {"сграда", "zgrAda"},       // regressive voicing
+      {"здравей", "zdrawEj"},     // stress on a final vowel before й
+      {"България", "bylgAr'ja"},  // glide in -ия, stress before it
+      {"щастие", "6tAst'e"},      // щ, glide in -ие
+      {"къща", "kY6ta"},          // ъ stressed, щ
+      {"вход", "fhOt"},           // в devoiced before a voiceless consonant
+      {"сватба", "swAdba"},       // т voiced before б; в does not voice what comes before it
+      {"юг", "jUk"},              // ю at the start of a word
+      {"дюля", "DULa"},           // ю and я after consonants
+      {"шофьор", "6oFOr"},        // ьо
+      {"джоб", "#Op"},            // дж
+      {"дзън", "%Yn"},            // дз
+      {"в къщата", "f kY6tata"},  // a clitic's last consonant joins the next word
+      {"в окото", "w okOto"},
+      {"с брат", "z brAt"},
+      {"от град", "od grAt"},
       // я, ю and ьо: a palatalised consonant before them, j + vowel at a word start or after a
       // vowel
       {"ябълка", "jAbylka"},
@@ -284,38 +419,6 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"историята", "istOr'jata"},
       {"пиян", "pijAn"},
       {"клиент", "kliEnt"},
-      // stress from the lexicon, unstressed vowels as written
-      {"вода", "wodA"},
-      {"хора", "hOra"},
-      {"жена", "venA"},
-      {"майка", "mAjka"},
-      {"баща", "ba6tA"},
-      {"дете", "detE"},
-      {"мъж", "mY6"},
-      {"писмо", "pismO"},
-      {"училище", "u4Ili6te"},
-      {"голям", "goLAm"},
-      {"работа", "rAbota"},
-      {"човек", "4owEk"},
-      {"книга", "knIga"},
-      {"учител", "u4Itel"},
-      {"птица", "ptIca"},
-      {"прозорец", "prozOrec"},
-      {"хубав", "hUbaf"},
-      {"телефон", "telefOn"},
-      {"университет", "uniwersitEt"},
-      {"магазин", "magazIn"},
-      {"самолет", "samolEt"},
-      {"моята", "mOjata"},  // the hand list of frequent words
-      {"него", "negO"},
-      {"после", "pOsle"},
-      // definite forms keep the stress of the dictionary form
-      {"жената", "venAta"},
-      {"детето", "detEto"},
-      {"учителят", "u4IteLat"},
-      {"столът", "stOlyt"},
-      {"водата", "wodAta"},
-      {"човекът", "4owEkyt"},
       // clitics: unstressed and joined to the next word, whose first sound sets the voicing of
       // their last consonant (no devoicing before a vowel or a sonorant)
       {"ще дойда", "6te dOjda"},
@@ -330,36 +433,8 @@ TEST_F(BulgarianGrammar, LetterToSound) {
       {"за мен", "za mEn"},
       {"и аз", "i As"},
       {"да видя", "da wIDa"},
-      // abbreviations read in full
-      {"напр.", "naprImer"},
-      {"проф. Иванова", "profEsor iwAnowa"},
-      {"бул.", "bulewArt"},
-      {"гр. София", "grAt sOf'ja"},
-      {"ул. Раковски", "Ulica rakOfski"},
-      {"и др.", "i drUgi"},
-      {"кв.", "kwartAl"},
-      {"5 мин.", "pEt minUti"},
-      {"5 ч.", "pEt 4asA"},
-      {"10 км", "dEset kilomEtra"},
-      // Latin words: capitals and vowelless words spelled, others transliterated
-      {"OK", "OkA"},
-      {"BBC", "bEbEcE"},
-      {"bg", "bEgE"},
-      {"Linux", "lInuks"},
-      {"Chrome", "4rOme"},
-      {"Smith", "smIt"},
-      // e-mail and web addresses: маймунка, точка, наклонена черта, тире; the parts as Latin
-      // words; a full stop after the address still ends the sentence
-      {"ivan@abv.bg", "Iwan majmUnka Abw tO4ka bEgE"},
-      {"ivan.petrov@abv.bg", "Iwan tO4ka pEtrow majmUnka Abw tO4ka bEgE"},
-      {"petrov-1@mail.bg", "pEtrow tirE ednO majmUnka mAil tO4ka bEgE"},
-      {"www.example.com", "dAbyljUdAbyljUdAbyljU tO4ka Eksample tO4ka kOm"},
-      {"https://abv.bg/mail",
-       "Ej4tItIpIEs dwoetO4'e naklonEna4ertA naklonEna4ertA Abw tO4ka bEgE naklonEna4ertA mAil"},
-      {"Пиши на ivan@abv.bg.", "pI6i na Iwan majmUnka Abw tO4ka bEgE"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Transcribe(c.text), c.phonemes) << c.text;
+  ExpectReadings(cases);
 }
 
 // Every character stays in the stream once and in order; every phoneme has its stress symbol;
@@ -457,46 +532,6 @@ TEST_F(BulgarianGrammar, Intonation) {
   EXPECT_EQ(Transcribe("Това е сграда.", true), "t5o5w5A8 e5 z5g5r5A6d3a3");
   EXPECT_EQ(Transcribe("Това е сграда ли?", true), "t5o5w5A8 e5 z5g5r5A9dXaX lXiX");
   EXPECT_EQ(Transcribe("Сграда, да.", true), "z5g5r5A8d6a6 d3a3");
-}
-
-// Option bit 2 (speak punctuation) reads the marks by name; bit 1 alone does not. Marks inside
-// numbers, abbreviations, addresses and hyphenated words are not punctuation and stay silent, and
-// the pauses, sentence markers and the tune of the sentence stay as they are.
-TEST_F(BulgarianGrammar, PunctuationByNameUnderOptionBit2) {
-  const struct {
-    const char* text;
-    const char* plain;   // flags 1
-    const char* spoken;  // flags 3: the default and speak punctuation
-  } cases[] = {
-      {"Да, не.", "dA ne", "dA zapetAja ne tO4ka"},
-      {"Кой? Аз!", "kOj As", "kOj wyprosItelenznAk As udiwItelenznAk"},
-      {"Хляб; вода: сол…", "hLAp wodA sOl", "hLAp tO4kaizapetAja wodA dwoetO4'e sOl mnogotO4'e"},
-      {"„Не“ (да) - по-добре", "ne da pO dobrE",
-       "kawI4ki ne kawI4ki otwARa6taskOba da zatwARa6taskOba tirE pO dobrE"},
-      {"Аз — ти... той/тя", "As ti tOj TA", "As tirE ti mnogotO4'e tOj naklonEna4ertA TA"},
-      {"т.е. ivan@abv.bg;", "tOest Iwan majmUnka Abw tO4ka bEgE",
-       "tOest Iwan majmUnka Abw tO4ka bEgE tO4kaizapetAja"},
-  };
-  for (const auto& c : cases) {
-    const std::vector<int32_t> plain = Run(c.text, 1);
-    const std::vector<int32_t> spoken = Run(c.text, 3);
-    EXPECT_EQ(Transcribe(plain), c.plain) << c.text;
-    EXPECT_EQ(Transcribe(spoken), c.spoken) << c.text;
-    // The same characters, pauses and sentence markers either way.
-    const auto skeleton = [](const std::vector<int32_t>& stream) {
-      std::vector<int32_t> out;
-      for (int32_t s : stream)
-        if (s <= kLastCharacterSymbol || s == PauseSymbol || IsSentenceMarker(s)) out.push_back(s);
-      return out;
-    };
-    EXPECT_EQ(skeleton(spoken), skeleton(plain)) << c.text;
-  }
-  // Separators inside numbers are not punctuation.
-  const char* numbers = "3,5 и 25.12.2026 в 10:30 и 1/2";
-  EXPECT_EQ(Transcribe(Run(numbers, 3)), Transcribe(Run(numbers, 1)));
-  // A question keeps its rising tune when its mark is read.
-  const std::string question = Transcribe("Това е сграда ли?", true);
-  EXPECT_EQ(Transcribe(Run("Това е сграда ли?", 3), true).substr(0, question.size()), question);
 }
 
 // Word events point at the words of the caller's text: through Synthesize with the compiled
