@@ -86,7 +86,7 @@ ORDINAL_THOUSAND = "hiLAd"
 # Ending of each ordinal form after a plain stem and after an -ен stem.
 ORDINAL_ENDINGS = {
     "ord_m": ("i", "en"), "ord_f": ("a", "na"), "ord_n": ("o", "no"),
-    "ord_mdef": ("'ja", "n'ja"), "ord_mdeff": ("'jat", "n'jat"), "ord_fdef": ("ata", "nata"),
+    "ord_mdef": ("ija", "nija"), "ord_mdeff": ("ijat", "nijat"), "ord_fdef": ("ata", "nata"),
     "ord_ndef": ("oto", "noto"), "ord_pl": ("ite", "nite"),
 }
 # The written suffix after the ordinal letter (в р т м): its form.
@@ -113,11 +113,27 @@ UNITS_AFTER = [
     (["€", "EUR"], "Ewro", "Ewro", "neut"),
     (["$", "USD"], "dOlar", "dOlara", "masc"),
     (["%"], "procEnt", "procEnta", "masc"),
+    (["км/ч"], "kilomEtyr wY4As", "kilomEtra wY4As", "masc"),
     (["км"], "kilomEtyr", "kilomEtra", "masc"),
     (["кг"], "kilogrAm", "kilogrAma", "masc"),
-    (["ч."], "4As", "4asA", "masc"),
-    (["мин."], "minUta", "minUti", "fem"),
+    (["ч.", "ч"], "4As", "4asA", "masc"),
+    (["мин.", "мин"], "minUta", "minUti", "fem"),
+    (["сек.", "сек"], "sekUnda", "sekUndi", "fem"),
     (["г."], YEAR, "godIni", "fem"),
+    # Thousands, millions and milliards written short (11 млн. единайсет милиона).
+    (["хил."], "hiLAda", "hiLAdi", "fem"),
+    (["млн.", "млн"], "miliOn", "miliOna", "masc"),
+    (["млрд.", "млрд"], "miliArt", "miliArda", "masc"),
+    (["см"], "santimEtyr", "santimEtra", "masc"),
+    (["мм"], "milimEtyr", "milimEtra", "masc"),
+    (["м²", "кв.м", "кв. м"], "kwadrAten mEtyr", "kwadrAtni mEtra", "masc"),
+    (["м"], "mEtyr", "mEtra", "masc"),
+    (["мг"], "miligrAm", "miligrAma", "masc"),
+    (["г"], "grAm", "grAma", "masc"),
+    (["мл"], "mililItyr", "mililItra", "masc"),
+    (["л"], "lItyr", "lItra", "masc"),
+    (["°C", "°С", "°"], "grAdus", "grAdusa", "masc"),
+    (["‰"], "promIl", "promIla", "masc"),
 ]
 # Written words after a number that fix its gender but read themselves.
 WORDS_AFTER = [(["лева", "лев", "долара", "долар", "процента", "процент"], "masc"),
@@ -137,7 +153,8 @@ LIGHT_WORDS = ["и", "а", "на", "от", "за", "в", "във", "с", "със
 # nouns that take -и (два пъти, два дни); other words in -а/-я are masculine count forms (два
 # часа, два лева), other words in -и feminine plurals (две книги).
 NEUTER_PLURAL_ENDINGS = ["ета", "ца", "ща", "ста", "ена", "ма"]
-MASCULINE_PLURALS = ["пъти", "дни", "души", "метра", "долара", "килограма", "сантиметра"]
+MASCULINE_PLURALS = ["пъти", "дни", "души", "метра", "долара", "килограма", "сантиметра",
+                     "месеца", "века", "пръстена", "тома", "милиона", "милиарда"]
 # Male persons counted by two or three: двама души, трима мъже (the personal count form).
 PERSONS = ["души", "мъже", "братя", "човека", "приятели", "студенти", "ученици", "сина"]
 PERSONAL = {2: "dwAma", 3: "trIma"}
@@ -161,9 +178,9 @@ MODES = [
     Mode("personal", "personal"),
     Mode("def_m", "def_m"), Mode("def_pl", "def_pl"), Mode("digits", "digits"),
     Mode("year", "ord_f", unit="year"), Mode("year_said", "ord_f", append=(YEAR, YEAR)),
-    Mode("day", "ord_m", join="."), Mode("day_name", "ord_m"),
+    Mode("day", "ord_m", join="."), Mode("day_name", "ord_m"), Mode("century", "ord_m"),
     Mode("month_join", "month", join="."), Mode("month_end", "month"),
-    Mode("hour", "masc", join=":"), Mode("numerator", "fem", join="/"),
+    Mode("hour", "masc", join=":"), Mode("hour_comma", "masc", join=","), Mode("numerator", "fem", join="/"),
     Mode("denominator_one", "ord_f"), Mode("denominator", "ord_m"), Mode("minute", "fem", unit="hour"),
     Mode("minute_zero", "digits", unit="hour"),
     Mode("decimal_int", "neut", join=","), Mode("decimal_frac", "count", unit="plural"),
@@ -333,6 +350,9 @@ def write_modes(out):
     rule(NUM_START + " " + HOUR, '":" ' + MINUTE + " " + NOT_DIGIT, "hour")
     rule(NUM_START + " " + HOUR + ' ":" ' + num_of(['"0"', '"0"']), "", "minute_zero")
     rule(NUM_START + " " + HOUR + ' ":" ' + MINUTE, "", "minute")
+    hour_sign = SP + " " + alt('"ч."', '"ч" ' + WORD_END, '"часа" ' + WORD_END)
+    rule(NUM_START + " " + HOUR, '"," ' + MINUTE + " " + hour_sign, "hour_comma")
+    rule(NUM_START + " " + HOUR + ' "," ' + MINUTE, hour_sign, "minute")
     rules.append("number_money")
     # Fractions: 1/2 една втора, 3/4 три четвърти (the denominator an ordinal, plural after
     # more than one).
@@ -365,11 +385,21 @@ def write_modes(out):
     # Ordinals and definite forms written with a suffix: 1-ви, 2-ра, 3-то, 1-вият, 2-та, 3-те.
     rule(NUM_START + ' "2" ' + P0, '"-та" ' + WORD_END, "def_m")
     for suffix, form in sorted(ORDINAL_SUFFIXES.items(), key=lambda kv: -len(kv[0])):
-        letter = "[т]?" if suffix[0] in "ен" else "[вртм]"
+        letter = "[т]?" if suffix[0] in "ен" else "[вртм]?"
         rule(NUM, '"-" %s "%s" %s' % (letter, suffix, WORD_END), "ord_suffix_" + form)
     rule(NUM, '"-те" ' + WORD_END, "def_pl")
+    # Centuries: 19 в., 5 век (a century in the singular after a number is its ordinal).
+    rule(NUM_START + " " + one_of(["NNonZero"], ["NNonZero", "NDigit"]),
+         SP + " " + alt('"в."', '"век" ' + WORD_END), "century")
     # Years: 2026 г., 1989 година.
     rule(NUM_START + " " + YEAR34, year_g, "year")
+    # A year without г.: 1000 to 2099 after a preposition of time, and in a range (1991–1995).
+    year_like = alt(num_of(['"1"', "NDigit", "NDigit", "NDigit"]),
+                    num_of(['"2"', '"0"', "NDigit", "NDigit"]))
+    time_words = words_alt(["през", "от", "до", "в", "във", "след", "преди", "около"])
+    rule("(.#. | (Any - Letter)) " + time_words + " NSep " + year_like, "", "year")
+    rule(NUM_START + " " + year_like, SP + " [\\-–—] " + SP + " " + year_like, "year")
+    rule(year_like + " " + SP + " [\\-–—] " + SP + " " + year_like, "", "year")
     # A date with the month's name: 10 декември, 10 декември 2026 (година said unless г. follows).
     rule(NUM_START + " " + DAY, "NSep " + month_name + " " + WORD_END, "day_name")
     rule(month_name + " NSep " + YEAR4, year_g, "year")
@@ -644,6 +674,15 @@ def write_words(out):
                         body = "WordMarker Settled %s Settled WordMarker" % body
                     out.write("  %s -> %s / %s _ %s\n" % (text, body, left, right))
 
+    # The currency written as a word after the cents (24,66 долара): it reads as the cents, the
+    # number has said the currency already.
+    for c, word in (("lev", "лева"), ("euro", "евро"), ("dollar", "долара")):
+        mc = MODE["money_frac_" + c].symbol
+        for left_num, reading in (('"0" %s "1" %s ' % (place(1), P0), CENTS[c][0]),
+                                  ("", CENTS[c][1])):
+            out.write("  %s -> WordMarker Settled %s %s Settled WordMarker / %s%s NSep _ %s\n"
+                      % (quoted(word), quoted(word), phonemes(reading), left_num, mc, WORD_END))
+
     out.write("\n# The signs and notes of each number: digit by digit, months, ordinal endings, the\n"
               "# signs between its parts, word markers.\nstage number_signs\n  prefer earlier\n")
     # Numbers read digit by digit, numbers said as nothing (the cents of 5,00 лв.), months.
@@ -678,6 +717,7 @@ def write_words(out):
                                                  MODE["decimal_int"].symbol))
     out.write('  ":" -> ":" / %s _ %s\n' % (MODE["hour"].symbol, zero_cents))
     out.write('  ":" -> ":" %s / %s _\n' % (phonemes(AND), MODE["hour"].symbol))
+    out.write('  "," -> "," %s / %s _\n' % (phonemes(AND), MODE["hour_comma"].symbol))
     # A minus sign before a number.
     for sign in ("-", "\\u2212"):
         out.write('  "%s" -> "%s" %s / (.#. | [ \\t\\n(\\u00A0]) _ NDigit NPlace\n'
@@ -713,6 +753,50 @@ def write_words(out):
                     out.write('  "%d" %s -> %s%s\n' % (d, place(p), output, ctx.rstrip()))
 
 
+def roman(n):
+    out = ""
+    for value, letters in ((40, "XL"), (10, "X"), (9, "IX"), (5, "V"), (4, "IV"), (1, "I")):
+        while n >= value:
+            out += letters
+            n -= value
+    return out
+
+
+def ordinal_words(n, form):
+    """The ordinal of 1 to 99 in a form (ord_m, ord_f): двайсет и първи, деветнайсета."""
+    tens, units = divmod(n, 10)
+    if n < 10:
+        return ordinal(ORDINAL_UNITS[n], form)
+    if n < 20:
+        return ordinal(ORDINAL_TEENS[units], form)
+    if units == 0:
+        return ordinal(ORDINAL_TENS[tens], form)
+    return TENS[tens] + " " + AND + " " + ordinal(ORDINAL_UNITS[units], form)
+
+
+# Words before a Roman numeral that make it feminine (глава III: трета).
+ROMAN_FEMININE = ["глава", "част", "точка", "книга", "група", "категория", "степен"]
+
+
+def write_roman(out):
+    """Roman numerals standing alone, read as ordinals: centuries, classes, rulers and popes
+    (XIX век, VII клас, Петър I, Йоан-Павел II) masculine, chapters and parts feminine. A lone I
+    counts only after a word or before век, в. and клас."""
+    out.write("\n# Roman numerals as ordinals.\nstage roman_numerals\n"
+              "  prefer earlier\n")
+    edge = "(.#. | (Any - Letter - [0-9]))"
+    feminine = "(.#. | (Any - Letter)) %s NSep" % words_alt(ROMAN_FEMININE)
+    for n in range(1, 50):
+        r = roman(n)
+        readings = [("ord_f", feminine, edge), ("ord_m", edge, edge)]
+        if r == "I":
+            readings[1:] = [("ord_m", edge, "NSep " + alt('"век"', '"в."', '"клас"')),
+                            ("ord_m", "Letter NSep", edge)]
+        for form, left, right in readings:
+            out.write('  "%s" -> WordMarker Settled "%s" %s Settled WordMarker / %s _ %s\n'
+                      % (r, r, phonemes(ordinal_words(n, form)), left, right))
+
+
 def write_notes(out):
     out.write("\n# The notes have done their work.\nstage number_notes\n"
               '  NNote -> ""\n')
@@ -729,6 +813,7 @@ def main(argv):
         write_modes(out)
         write_words(out)
         write_notes(out)
+        write_roman(out)
     with open(argv[1] + "/digits.grc", "w", encoding="utf-8") as out:
         out.write("# Generated by make-numbers.py: a digit that is not part of a number read as one\n"
                   "# (a run too long, a code) is read by its name.\n\n"
