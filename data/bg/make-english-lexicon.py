@@ -8,7 +8,11 @@ Each word becomes two entries (small letters, and a capital first letter) that s
 the written word between the grammar's settled brackets, followed by its phonemes, the vowel of
 espeak-ng's primary stress stressed. Words in capitals are left to the spelling rules.
 
-usage: make-english-lexicon.py FREQUENCY OUTPUT [--count N] [--espeak PROGRAM]
+A word of four letters or more whose letter-by-letter Cyrillic spelling is a word of the
+Bulgarian frequency list (--bulgarian) is a Bulgarian name written in Latin letters (ivan, maria)
+and is left to the transliteration.
+
+usage: make-english-lexicon.py FREQUENCY OUTPUT [--count N] [--espeak PROGRAM] [--bulgarian LIST]
   FREQUENCY holds "WORD COUNT" lines, most frequent first; N words of two or more letters a-z are
   taken (default 5000).
 """
@@ -23,7 +27,7 @@ SETTLED = "<0x12000>"
 PHONEMES = {
     "aI@": "ajyr", "aI3": "ajyr", "aU3": "auyr", "i@3": "ir", "aI": "aj", "aU": "au", "eI": "ej",
     "OI": "oj", "oU": "ou", "@U": "ou", "e@": "er", "i@": "iy", "o@": "or", "O@": "or", "A@": "ar",
-    "U@": "ur", "3:": "yr", "3": "yr", "A:": "a", "O:": "o", "i:": "i", "u:": "u", "a#": "a",
+    "U@": "ur", "aa": "e", "3:": "yr", "3": "yr", "A:": "a", "O:": "o", "i:": "i", "u:": "u", "a#": "a",
     "@L": "yl", "@2": "y", "@5": "y", "I#": "i", "I2": "i", "a": "e", "A": "a", "e": "e", "E": "e",
     "i": "i", "I": "i", "0": "o", "O": "o", "o": "o", "V": "a", "U": "u", "u": "u", "@": "y",
     "tS": "4", "dZ": "#", "t#": "t", "d#": "d", "t2": "t", "d2": "d", "n-": "n", "l-": "l",
@@ -74,6 +78,22 @@ def transcribe(mnemonics):
     return out
 
 
+TO_CYRILLIC = [("sht", "щ"), ("sh", "ш"), ("ch", "ч"), ("zh", "ж"), ("ya", "я"), ("yu", "ю"),
+               ("ts", "ц")] + list(zip("abcdefghijklmnopqrstuvwxyz",
+                                        "абцдефгхийклмнопкрстуввксйз"))
+
+
+def cyrillic(word):
+    out, k = "", 0
+    while k < len(word):
+        for latin, letters in TO_CYRILLIC:
+            if word.startswith(latin, k):
+                out += letters
+                k += len(latin)
+                break
+    return out
+
+
 def source(phonemes):
     return " ".join("{%s} %s" % (c.upper(), "Stress7") if s else "{%s} Stress5" % c
                     for c, s in phonemes)
@@ -86,11 +106,16 @@ def main(argv):
     options = dict(zip(argv[3::2], argv[4::2]))
     count = int(options.get("--count", "5000"))
     espeak = options.get("--espeak", "espeak-ng")
+    bulgarian = set()
+    if "--bulgarian" in options:
+        with open(options["--bulgarian"], encoding="utf-8") as f:
+            bulgarian = {line.split()[0] for line in f if line.split()}
     words = []
     with open(argv[1], encoding="utf-8") as f:
         for line in f:
             parts = line.split()
-            if parts and re.fullmatch("[a-z]{2,}", parts[0]):
+            if parts and re.fullmatch("[a-z]{2,}", parts[0]) and \
+                    not (len(parts[0]) >= 4 and cyrillic(parts[0]) in bulgarian):
                 words.append(parts[0])
                 if len(words) == count:
                     break

@@ -10,10 +10,13 @@ of two vowels cannot have two after the stressed one. So the model keeps, for ea
 best answer for words of 2, 3 and 4 or more vowels (a "choice"); the longest known ending of the
 word decides, and in the grammar that is exactly a longest-suffix rule.
 
-usage: make-stress-model.py LEXICON.tsv OUTPUT.grc     write the model as grammar rules
+usage: make-stress-model.py LEXICON.tsv OUTPUT.grc [--backoff B]
+                                                      write the model as grammar rules
        make-stress-model.py LEXICON.tsv --evaluate [K]  K-fold cross-validation (default 10)
 
-LEXICON.tsv holds "word<TAB>index of the stressed vowel from the start" lines.
+LEXICON.tsv holds "word<TAB>index of the stressed vowel from the start" lines. --backoff sets the
+smoothing weight (default BACKOFF): the build learns from the lexicon with its generated forms,
+where a heavier weight keeps the rules few (and the compile fast) at little cost in accuracy.
 """
 import collections
 import random
@@ -58,9 +61,10 @@ def choice_of(p):
     return tuple(max(range(min(b, MAX_FROM_END + 1)), key=lambda c: (p[c], -c)) for b in BUCKETS)
 
 
-def train(words):
+def train(words, backoff=None):
     """(default choice, {ending: choice}), an ending kept only where it changes the choice of
     the longest shorter ending kept."""
+    backoff = BACKOFF if backoff is None else backoff
     counts = collections.defaultdict(collections.Counter)
     for word, cls in words:
         counts[""][cls] += 1
@@ -72,7 +76,7 @@ def train(words):
         n = sum(c.values())
         if ending:
             shorter = probability[ending[1:]]
-            probability[ending] = [(c[k] + BACKOFF * shorter[k]) / (n + BACKOFF)
+            probability[ending] = [(c[k] + backoff * shorter[k]) / (n + backoff)
                                    for k in range(MAX_FROM_END + 1)]
         else:
             probability[ending] = [c[k] / n for k in range(MAX_FROM_END + 1)]
@@ -180,7 +184,8 @@ def main(argv):
     if argv[2] == "--evaluate":
         evaluate(words, int(argv[3]) if len(argv) > 3 else 10)
     else:
-        write(train(words), argv[2])
+        options = dict(zip(argv[3::2], argv[4::2]))
+        write(train(words, float(options.get("--backoff", BACKOFF))), argv[2])
     return 0
 
 

@@ -12,7 +12,8 @@ form is stressed as the grammar stresses it (the stress lexicon of the build, el
 learnt from LEXICON.tsv), and the share right is printed overall, by part of speech and by form.
 
 usage: eval-stress.py LEXICON.tsv [--folds K] [--seed N] [--model make-stress-model.py]
-       eval-stress.py LEXICON.tsv --paradigms DEVSET --stress-lexicon STRESS.lex
+                      [--backoff B]
+       eval-stress.py LEXICON.tsv --paradigms DEVSET --stress-lexicon STRESS.lex [--backoff B]
 
 LEXICON.tsv holds "word<TAB>index of the stressed vowel from the start" lines, as the grammar
 build writes them (build/data/bg/stress-plain.tsv). Words of one vowel are left out: their stress
@@ -110,6 +111,8 @@ def main(argv):
     parser.add_argument("--folds", type=int, default=10, help="number of folds (default 10)")
     parser.add_argument("--seed", type=int, default=1, help="shuffle seed (default 1)")
     parser.add_argument("--model", default=DEFAULT_MODEL, help="the model builder script")
+    parser.add_argument("--backoff", type=float,
+                        help="the model's smoothing weight (default: the model builder's own)")
     parser.add_argument("--paradigms", help="a hand-stressed development set of word forms")
     parser.add_argument("--stress-lexicon", help="the grammar's stress lexicon (stress.lex)")
     args = parser.parse_args(argv[1:])
@@ -123,6 +126,8 @@ def main(argv):
                          "pass its path with --model.\n")
         return 2
     builder = load_model_builder(args.model)
+    if args.backoff is not None:
+        builder.BACKOFF = args.backoff
     if args.paradigms is not None:
         return check_paradigms(builder, args.lexicon, args.paradigms, args.stress_lexicon)
     try:
