@@ -58,9 +58,10 @@ UNITS = [None, "ednO", "dwE", "trI", "4Etiri", "pEt", "6Est", "sEdem", "Osem", "
 DIGIT_NAMES = ["nUla", "ednO", "dwE", "trI", "4Etiri", "pEt", "6Est", "sEdem", "Osem", "dEwet"]
 ONE = {"count": "ednO", "masc": "edIn", "fem": "ednA", "neut": "ednO"}
 TWO = {"count": "dwE", "masc": "dwA", "fem": "dwE", "neut": "dwE"}
-TEENS = ["dEset", "edinAdeset", "dwanAdeset", "trinAdeset", "4etirinAdeset", "petnAdeset",
-         "6estnAdeset", "sedemnAdeset", "osemnAdeset", "dewetnAdeset"]
-TENS = [None, None, "dwAdeset", "trIdeset", "4etIrideset", "pedesEt", "6ezdesEt", "sedemdesEt",
+# The tens and teens as they are said (двайсет, единайсет), not as they are written.
+TEENS = ["dEset", "edinAjset", "dwanAjset", "trinAjset", "4etirinAjset", "petnAjset",
+         "6estnAjset", "sedemnAjset", "osemnAjset", "dewetnAjset"]
+TENS = [None, None, "dwAjset", "trIjset", "4etirIjset", "pedesEt", "6ejsEt", "sedemdesEt",
         "osemdesEt", "dewedesEt"]
 HUNDREDS = [None, "stO", "dwEsta", "trIsta", "4etIristotin", "pEtstotin", "6Estotin",
             "sEdemstotin", "Osemstotin", "dEwetstotin"]
@@ -76,9 +77,9 @@ YEAR = "godIna"
 
 # Ordinals: the stem before the ending, and whether the stem takes the -ен/-на endings.
 ORDINAL_UNITS = [None, "pYrw", "ftOr", "trEt", "4etwYrt", "pEt", "6Est", "sEdm", "Osm", "dewEt"]
-ORDINAL_TEENS = ["desEt", "edinAdeset", "dwanAdeset", "trinAdeset", "4etirinAdeset",
-                 "petnAdeset", "6estnAdeset", "sedemnAdeset", "osemnAdeset", "dewetnAdeset"]
-ORDINAL_TENS = [None, None, "dwadesEt", "tridesEt", "4etiridesEt", "pedesEt", "6ezdesEt",
+ORDINAL_TEENS = ["desEt", "edinAjset", "dwanAjset", "trinAjset", "4etirinAjset",
+                 "petnAjset", "6estnAjset", "sedemnAjset", "osemnAjset", "dewetnAjset"]
+ORDINAL_TENS = [None, None, "dwajsEt", "trijsEt", "4etirijsEt", "pedesEt", "6ejsEt",
                 "sedemdesEt", "osemdesEt", "dewedesEt"]
 ORDINAL_HUNDREDS = [None, "stOt", "dwestOt", "tristOt", "4etiristOt", "petstOt", "6eststOt",
                     "sedemstOt", "osemstOt", "dewetstOt"]
