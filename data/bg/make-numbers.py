@@ -136,6 +136,8 @@ UNITS_AFTER = [
     (["°C", "°С", "°"], "grAdus", "grAdusa", "masc"),
     (["‰"], "promIl", "promIla", "masc"),
 ]
+# Millions and milliards written short: after a currency sign the currency is said after them.
+SCALE_SHORT = ["млн.", "млн", "млрд.", "млрд"]
 # Written words after a number that fix its gender but read themselves.
 WORDS_AFTER = [(["лева", "лев", "долара", "долар", "процента", "процент"], "masc"),
                (["евро"], "neut")]
@@ -193,6 +195,7 @@ for c in ["lev", "euro", "dollar"]:
     MODES.append(Mode("money_frac_" + c, "fem" if c == "lev" else "masc", unit="cents_" + c))
     MODES.append(Mode("prefix_" + c, CURRENCY_GENDER[c], append=CURRENCY_WORD[c], unit="none"))
     MODES.append(Mode("prefix_cents_" + c, "masc", append=CENTS[c], unit="none"))
+    MODES.append(Mode("prefix_scale_" + c, "masc", unit="scale_" + c))
 for i, m in enumerate(MODES):
     m.symbol = sym(0x12240 + i)
 MODE = {m.name: m for m in MODES}
@@ -371,6 +374,8 @@ def write_modes(out):
         rule(sign + " " + SP + " " + NUM, '"," ' + TWO_DIGITS + " " + NOT_DIGIT, "money_int_" + c)
         rule(sign + " " + SP + " " + NUM + ' "," ' + num_of(['"0"', '"0"']), "", "money_zero")
         rule(sign + " " + SP + " " + NUM + ' "," ' + TWO_DIGITS, "", "prefix_cents_" + c)
+        # $ 11 млн.: the currency comes after the scale word (единайсет милиона долара).
+        rule(sign + " " + SP + " " + NUM, SP + " " + unit_expr(SCALE_SHORT), "prefix_scale_" + c)
         rule(sign + " " + SP + " " + NUM, "", "prefix_" + c)
     rules.append("number_forms")
     # Decimals: 3,5 and 3.14 (a point only before one or two digits, as a date never is).
@@ -655,6 +660,11 @@ def write_words(out):
                     ("", mode_class(countish + plural), several)]
         if written[0] == "г.":
             readings.insert(0, ("", MODE["year"].symbol, YEAR))
+        if written[0] in SCALE_SHORT:
+            for c in ("euro", "dollar"):
+                mc = MODE["prefix_scale_" + c].symbol
+                readings.insert(0, ("", mc, several + " " + CURRENCY_WORD[c][1]))
+                readings.insert(0, (NSTART + ' "1" ' + P0, mc, one + " " + CURRENCY_WORD[c][1]))
         if written[0] == "ч.":
             readings.insert(0, ("", mode_class(modes(lambda m: m.unit == "hour")), "4asA"))
         for c, cents in CENTS.items():

@@ -199,6 +199,7 @@ TEST_F(BulgarianGrammar, Numbers) {
       {"330 млн. лева", "trIstaitrIjset miliOna lEwa"},
       {"330 млн. лв.", "trIstaitrIjset miliOna lEwa"},
       {"1 млрд.", "edIn miliArt"},
+      {"$ 11 млн.", "edinAjset miliOnadOlara"},  // the currency after the scale word
       {"(62 л)", "6ejsEtidwA lItra"},
       {"(41 г)", "4etirIjsetiedIn grAma"},
       {"5 см", "pEt santimEtra"},
@@ -241,6 +242,7 @@ TEST_F(BulgarianGrammar, Abbreviations) {
       {"10 км", "dEset kilomEtra"},
       {"г-н Петров", "gospodIn pEtrof"},
       {"г-жа", "gospovA"},
+      {"св. Неделя", "swEta nedELa"},  // света before a woman saint
       {"ж.к.", "vilI6tenkomplEks"},
       {"бл. 5", "blOk pEt"},
       {"ал. 2", "alinEja dwE"},
