@@ -23,7 +23,9 @@ bool Works(const Bimachine& b) {
   const int32_t catchAll = b.alphabet.catchAll;
   const OutputListCheck lists(b.outputs, b.alphabet);
   const DynArray* right = b.right.rows;
-  const bool rightWorks = WalkStates(right, b.rightStart, classes, catchAll, [&](int32_t r) {
+  const bool rightWorks = WalkStates(right, b.rightStart, classes, catchAll, [&](int32_t r, bool) {
+    // The left pass reads the pair range of the catch-all row whenever a matching row gives no
+    // pair, so that range must fit even for a state with a row for every class.
     const int64_t catchRow = int64_t{r} + catchAll + 1;
     if (!RangeFits(b, DynArrayRow(right, static_cast<int32_t>(catchRow)), lists)) return false;
     for (int32_t c = 0; c < classes; ++c) {
@@ -34,8 +36,8 @@ bool Works(const Bimachine& b) {
     }
     return true;
   });
-  return rightWorks &&
-         WalkStates(b.left.rows, b.leftStart, classes, catchAll, [](int32_t) { return true; });
+  return rightWorks && WalkStates(b.left.rows, b.leftStart, classes, catchAll,
+                                  [](int32_t, bool) { return true; });
 }
 
 // The row a state takes on class c: its matching row, else its catch-all row.

@@ -85,9 +85,12 @@ class OutputListCheck {
   std::vector<bool> ok_;
 };
 
-// Every state reachable from `start` through the rows of `table` (matching rows on each class and
-// the catch-all row). Calls visit(q) once per reachable state; stops and returns false when visit
-// refuses a state or a reachable state lacks its catch-all row.
+// Every state reachable from `start` through the rows of `table`: its matching row on each class
+// and, when it lacks a matching row for some class, its catch-all row. A state with a row for
+// every class never takes its catch-all row, so a machine without a catch-all class (whose
+// "catch-all row" of state q is row q itself) is followed only through its matching rows. Calls
+// visit(q, takesCatchAll) once per reachable state; stops and returns false when visit refuses a
+// state, a state lies outside the table, or a state lacking a class row has no catch-all row.
 template <typename Visit>
 bool WalkStates(const DynArray* rows, int32_t start, int32_t classes, int32_t catchAll,
                 Visit visit) {
@@ -97,16 +100,24 @@ bool WalkStates(const DynArray* rows, int32_t start, int32_t classes, int32_t ca
     const int32_t q = pending.back();
     pending.pop_back();
     const int64_t catchRow = int64_t{q} + catchAll + 1;
-    if (catchRow < 0 || catchRow >= rows->count) return false;
-    // Each state has its own catch-all row, so that row stands for the state.
-    if (seen[static_cast<size_t>(catchRow)]) continue;
-    seen[static_cast<size_t>(catchRow)] = true;
-    if (!visit(q)) return false;
-    pending.push_back(DynArrayRow(rows, static_cast<int32_t>(catchRow))[1]);
+    if (q < 0 || q >= rows->count || catchRow < 0 || catchRow >= rows->count) return false;
+    if (seen[static_cast<size_t>(q)]) continue;
+    seen[static_cast<size_t>(q)] = true;
+    bool closed = true;
     for (int32_t c = 0; c < classes; ++c) {
       const int64_t row = MatchingRow(rows, q, c);
-      if (row >= 0) pending.push_back(DynArrayRow(rows, static_cast<int32_t>(row))[1]);
+      if (row >= 0) {
+        pending.push_back(DynArrayRow(rows, static_cast<int32_t>(row))[1]);
+      } else {
+        closed = false;
+      }
     }
+    if (!closed) {
+      // Without a catch-all class the catch-all row would be the state's own row.
+      if (catchAll < 0) return false;
+      pending.push_back(DynArrayRow(rows, static_cast<int32_t>(catchRow))[1]);
+    }
+    if (!visit(q, !closed)) return false;
   }
   return true;
 }

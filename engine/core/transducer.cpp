@@ -8,13 +8,12 @@ bool Works(const Transducer& t) {
   const DynArray* rows = t.transitions.rows;
   const OutputListCheck lists(t.outputs, t.alphabet);
   return WalkStates(
-      rows, t.startState, ClassCount(t.alphabet), t.alphabet.catchAll, [&](int32_t q) {
-        // The state's own row holds its final list; every row it can take emits a
-        // list.
-        if (q < 0 || q >= rows->count) return false;
+      rows, t.startState, ClassCount(t.alphabet), t.alphabet.catchAll,
+      [&](int32_t q, bool takesCatchAll) {
+        // The state's own row holds its final list; every row it can take emits a list.
         if (!lists.Fine(DynArrayRow(rows, q)[1])) return false;
         const int64_t catchRow = int64_t{q} + t.alphabet.catchAll + 1;
-        if (!lists.Fine(DynArrayRow(rows, static_cast<int32_t>(catchRow))[2])) {
+        if (takesCatchAll && !lists.Fine(DynArrayRow(rows, static_cast<int32_t>(catchRow))[2])) {
           return false;
         }
         for (int32_t c = 0; c < ClassCount(t.alphabet); ++c) {

@@ -127,6 +127,7 @@ int RunVoices() {
   }
   for (const std::string& name : tokens) {
     VoiceToken* token = VoiceToken::FromRegistry(name);
+    if (token == nullptr) continue;  // removed meanwhile
     std::printf("%s %s\n  VoiceData    %s\n  GrammarData  %s\n  UserDictData %s\n",
                 name == preferred ? "*" : " ", name.c_str(), token->Value("VoiceData").c_str(),
                 token->Value("GrammarData").c_str(), token->Value("UserDictData").c_str());
@@ -319,6 +320,9 @@ int main(int argc, char** argv) {
 #endif
   if (app.got_subcommand("voices")) return RunVoices();
   if (install->parsed()) {
+    if (const std::string problem = VoiceTokenNameProblem(voice.name); !problem.empty()) {
+      return Fail("install-voice", problem, 2);
+    }
     if (InstallVoiceToken(voice, makeDefault) != 0) {
       return Fail("install-voice", "cannot write " + RegistryFilePath());
     }

@@ -11,6 +11,7 @@
 #include "platform/com/unicode.h"
 #include "platform/speech/engine_host.h"
 #include "platform/speech/fragments.h"
+#include "platform/speech/fragments_json.h"
 #include "platform/speech/platform_site.h"
 #include "platform/speech/voice_token.h"
 
@@ -59,68 +60,6 @@ bool ParseAction(const std::string& spec, ScheduledAction* action) {
   }
 }
 
-bool ActionOf(const std::string& name, SPVACTIONS* action) {
-  static const std::pair<const char*, SPVACTIONS> kActions[] = {{"speak", SPVA_Speak},
-                                                                {"silence", SPVA_Silence},
-                                                                {"pronounce", SPVA_Pronounce},
-                                                                {"bookmark", SPVA_Bookmark},
-                                                                {"spellout", SPVA_SpellOut},
-                                                                {"section", SPVA_Section},
-                                                                {"unknown", SPVA_ParseUnknownTag}};
-  for (const auto& [n, a] : kActions) {
-    if (name == n) {
-      *action = a;
-      return true;
-    }
-  }
-  return false;
-}
-
-// Builds the fragment list of a --fragments file.
-std::unique_ptr<FragmentList> FragmentsFromJson(const std::string& path, long long* speakFlags,
-                                                std::string* error) {
-  std::string text;
-  if (!ReadFile(path, &text)) {
-    *error = "cannot read the fragments file " + path;
-    return nullptr;
-  }
-  nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
-  if (doc.is_discarded() || !doc.is_object()) {
-    *error = path + " is not a JSON object";
-    return nullptr;
-  }
-  auto list = std::make_unique<FragmentList>(Utf8ToUtf16(doc.value("source", std::string())));
-  if (doc.contains("speak_flags")) *speakFlags = doc["speak_flags"].get<long long>();
-  const auto fragments = doc.value("fragments", nlohmann::json::array());
-  for (const auto& f : fragments) {
-    SPVSTATE state = DefaultFragmentState();
-    if (!ActionOf(f.value("action", std::string("speak")), &state.eAction)) {
-      *error = "unknown fragment action " + f.value("action", std::string());
-      return nullptr;
-    }
-    state.RateAdj = f.value("rate", 0);
-    state.Volume = f.value("volume", 100u);
-    state.PitchAdj.MiddleAdj = f.value("pitch", 0);
-    state.SilenceMSecs = f.value("silence_ms", 0u);
-    const long long offset = f.value("offset", 0ll);
-    const bool inSource = state.eAction == SPVA_Speak || state.eAction == SPVA_Pronounce ||
-                          state.eAction == SPVA_SpellOut;
-    if (inSource) {
-      const long long length = f.value("length", 0ll);
-      if (offset < 0 || length < 0 ||
-          offset + length > static_cast<long long>(list->Source().size())) {
-        *error = "a fragment lies outside its source text";
-        return nullptr;
-      }
-      list->AddSourceFragment(state, static_cast<size_t>(offset), static_cast<size_t>(length));
-    } else {
-      list->AddOwnFragment(state, Utf8ToUtf16(f.value("text", std::string())),
-                           static_cast<size_t>(offset < 0 ? 0 : offset));
-    }
-  }
-  return list;
-}
-
 using Json = nlohmann::ordered_json;
 
 // One JSON object on one line in the documented style: {"key": value, "key": value}.
@@ -166,8 +105,14 @@ int RunSpeak(const SpeakOptions& options) {
     if (!options.text.empty() || !options.textFile.empty()) {
       return Usage("give the text either as TEXT, --text-file or --fragments, not several");
     }
-    fragments = FragmentsFromJson(options.fragmentsFile, &speakFlags, &error);
-    if (fragments == nullptr) return Usage(error);
+    std::string json;
+    if (!ReadFile(options.fragmentsFile, &json)) {
+      return Usage("cannot read the fragments file " + options.fragmentsFile + ".");
+    }
+    FragmentsJson parsed = ParseFragmentsJson(json);
+    if (parsed.fragments == nullptr) return Usage(options.fragmentsFile + ": " + parsed.error);
+    fragments = std::move(parsed.fragments);
+    speakFlags = parsed.speakFlags;
   } else {
     std::string text = options.text;
     if (!options.textFile.empty()) {

@@ -58,7 +58,7 @@ bool WriteTemporary(const std::string& path, const void* bytes, size_t size, std
     *error = "cannot write beside " + path + " (" + SystemError() + "); check the folder";
     return false;
   }
-  fchmod(fd, 0644);
+  fchmod(fd, 0600);  // the user's own data
   const auto* data = static_cast<const char*>(bytes);
   size_t written = 0;
   while (written < size) {
@@ -80,7 +80,7 @@ bool WriteTemporary(const std::string& path, const void* bytes, size_t size, std
 
 void MakeFolders(const std::string& folder) {
   for (size_t at = 1; at <= folder.size(); ++at) {
-    if (at == folder.size() || folder[at] == '/') mkdir(folder.substr(0, at).c_str(), 0755);
+    if (at == folder.size() || folder[at] == '/') mkdir(folder.substr(0, at).c_str(), 0700);
   }
 }
 
@@ -101,8 +101,15 @@ bool NormalizeLexiconWord(const std::string& word, std::string* normalized, std:
     *error = "the word is empty; give a word of Bulgarian letters";
     return false;
   }
+  const std::vector<std::string> characters = Characters(word);
+  if (characters.size() > kMaxLexiconWordLetters) {
+    *error = "the word " + Quoted(word.substr(0, 40)) + "... has " +
+             std::to_string(characters.size()) + " letters; a word of the lexicon has at most " +
+             std::to_string(kMaxLexiconWordLetters);
+    return false;
+  }
   std::u16string lower;
-  for (const std::string& character : Characters(word)) {
+  for (const std::string& character : characters) {
     const std::u16string unit = Utf8ToUtf16(character);
     size_t at = unit.size() == 1 ? kLowerLetters.find(unit[0]) : std::u16string_view::npos;
     if (at == std::u16string_view::npos && unit.size() == 1) at = kUpperLetters.find(unit[0]);
@@ -131,8 +138,15 @@ bool CheckPronunciation(const std::string& pronunciation, std::string* error) {
         "upper case, e.g. kOtka";
     return false;
   }
+  const std::vector<std::string> characters = Characters(pronunciation);
+  if (characters.size() > kMaxPronunciationPhonemes) {
+    *error = "the pronunciation has " + std::to_string(characters.size()) +
+             " phonemes; a pronunciation of the lexicon has at most " +
+             std::to_string(kMaxPronunciationPhonemes);
+    return false;
+  }
   bool vowel = false, stressed = false;
-  for (const std::string& character : Characters(pronunciation)) {
+  for (const std::string& character : characters) {
     const char c = character.size() == 1 ? character[0] : '\0';
     if (c == kPausePhoneme) {
       *error = "the pronunciation " + Quoted(pronunciation) + " holds " + Quoted(character) +
@@ -248,7 +262,7 @@ bool CompileUserLexicon(const UserLexicon& lexicon, std::vector<int32_t>* words,
 
 UserLexiconLock::UserLexiconLock(const std::string& path) {
   MakeFolders(path.substr(0, path.find_last_of('/')));
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
     close(fd_);
     fd_ = -1;

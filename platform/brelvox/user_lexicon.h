@@ -8,6 +8,7 @@
 // whole bracketed by the Settled symbol so that the later stages leave it alone.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -20,6 +21,9 @@ inline constexpr int32_t kSettledSymbol = 0x12000;
 inline constexpr int32_t kCliticWordMarker = 0x10004;  // opens and closes unstressed words
 inline constexpr int32_t kStressedVowelStress = 7;
 inline constexpr int32_t kUnstressedStress = 5;
+// No Bulgarian word needs more than a few dozen letters; longer ones are refused.
+inline constexpr size_t kMaxLexiconWordLetters = 64;
+inline constexpr size_t kMaxPronunciationPhonemes = 128;
 
 struct UserLexiconFiles {
   std::string folder;      // the registry file's folder
@@ -33,7 +37,8 @@ struct UserLexiconFiles {
 UserLexiconFiles UserLexiconLocation();
 
 // The word as the grammar sees it at the user stage (Bulgarian letters, lower case). False with a
-// one-sentence reason when it is not a single word of Bulgarian letters.
+// one-sentence reason when it is not a single word of Bulgarian letters or is longer than
+// kMaxLexiconWordLetters.
 bool NormalizeLexiconWord(const std::string& word, std::string* normalized, std::string* error);
 
 // False with a one-sentence reason naming the first bad character when the pronunciation is

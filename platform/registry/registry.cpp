@@ -1,6 +1,8 @@
 #include "platform/registry/registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +14,8 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <sstream>
 
 struct RegistryKey {
@@ -58,6 +62,19 @@ std::string Join(const std::string& base, const char* sub) {
   return s.empty() ? base : base + "\\" + s;
 }
 
+// The user's home folder: $HOME, else the password database (never a folder every user shares).
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr && found->pw_dir != nullptr && *found->pw_dir != '\0') {
+    return found->pw_dir;
+  }
+  return {};
+}
+
 std::string Directory() {
   if (const char* dir = std::getenv("BRELVOX_REGISTRY"); dir != nullptr && *dir != '\0') {
     return dir;
@@ -65,14 +82,51 @@ std::string Directory() {
   if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != '\0') {
     return std::string(config) + "/brelvox";
   }
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : "/tmp") + "/.config/brelvox";
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/.config/brelvox";
 }
 
+// Folders this user creates for the registry are private.
 void MakeDirectories(const std::string& dir) {
   for (size_t at = 1; at <= dir.size(); ++at) {
-    if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), 0755);
+    if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), 0700);
   }
+}
+
+// Why the registry in `dir` cannot be trusted (it decides which libraries are loaded), or empty:
+// the folder and the file must belong to this user (or root) and be writable by nobody else.
+std::string TrustProblem(const std::string& dir) {
+  if (dir.empty()) {
+    return "the registry has no home: set HOME or BRELVOX_REGISTRY to a private folder.";
+  }
+  const uid_t self = geteuid();
+  const auto problem = [&](const std::string& path, bool folder) -> std::string {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+      return folder ? "the registry folder " + path +
+                          " cannot be created; set BRELVOX_REGISTRY "
+                          "to a private folder."
+                    : std::string();
+    }
+    if (folder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) {
+      return "the registry " + std::string(folder ? "folder " : "file ") + path + " is not a " +
+             (folder ? "folder" : "regular file") + "; remove it or set BRELVOX_REGISTRY.";
+    }
+    if ((st.st_uid != self && st.st_uid != 0) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+      return "the registry " + std::string(folder ? "folder " : "file ") + path +
+             " can be changed by other users; make it yours alone (chmod go-w " + path + ").";
+    }
+    return {};
+  };
+  std::string found = problem(dir, true);
+  if (found.empty()) found = problem(dir + "/registry.txt", false);
+  return found;
+}
+
+// Says once per process why the registry is not used.
+void Report(const std::string& problem) {
+  static std::once_flag once;
+  std::call_once(once, [&] { std::fprintf(stderr, "brelvox: %s\n", problem.c_str()); });
 }
 
 std::string Escape(const std::string& text) {
@@ -211,17 +265,91 @@ Store Parse(std::istream& in) {
   return store;
 }
 
-// The registry file under a lock: shared for reading, exclusive for a change.
+// The file's identity and the generation its writer gave it: a reader whose file still matches
+// reuses what it parsed before instead of reading the whole registry again.
+struct FileStamp {
+  std::string path;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{}, changed{};
+  std::string header;
+  bool operator==(const FileStamp& o) const {
+    return path == o.path && device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+           changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec &&
+           header == o.header;
+  }
+};
+
+constexpr char kHeader[] = "# brelvox registry, generation ";
+
+bool StampOf(const std::string& path, FileStamp* stamp) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  struct stat st {};
+  char head[64] = {};
+  const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && pread(fd, head, 63, 0) >= 0;
+  close(fd);
+  if (!ok) return false;
+  stamp->path = path;
+  stamp->device = st.st_dev;
+  stamp->inode = st.st_ino;
+  stamp->size = st.st_size;
+  stamp->modified = st.st_mtim;
+  stamp->changed = st.st_ctim;
+  stamp->header.assign(head, std::strcspn(head, "\n"));
+  return true;
+}
+
+long long GenerationOf(const std::string& header) {
+  if (header.rfind(kHeader, 0) != 0) return 0;
+  return std::strtoll(header.c_str() + sizeof kHeader - 1, nullptr, 10);
+}
+
+struct Cache {
+  std::mutex mutex;
+  FileStamp stamp;
+  std::shared_ptr<const Store> store;
+};
+
+Cache& TheCache() {
+  static Cache cache;
+  return cache;
+}
+
+// Removes the temporary files of writers that were killed before they renamed them; called with
+// the exclusive lock held, when no other writer can have one open.
+void RemoveStaleTemporaries(const std::string& dir) {
+  DIR* folder = opendir(dir.c_str());
+  if (folder == nullptr) return;
+  while (const dirent* entry = readdir(folder)) {
+    if (std::strncmp(entry->d_name, "registry.txt.tmp.", 17) == 0) {
+      unlinkat(dirfd(folder), entry->d_name, 0);
+    }
+  }
+  closedir(folder);
+}
+
+// The registry file under a lock: shared for reading, exclusive for a change. A registry that
+// other users could change is not used at all: reads find nothing and changes fail.
 class Session {
  public:
   explicit Session(bool write) : write_(write) {
-    const std::string dir = Directory();
-    MakeDirectories(dir);
-    path_ = dir + "/registry.txt";
-    lock_ = open((dir + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    dir_ = Directory();
+    if (!dir_.empty()) MakeDirectories(dir_);
+    path_ = dir_ + "/registry.txt";
+    problem_ = TrustProblem(dir_);
+    if (!problem_.empty()) {
+      Report(problem_);
+      mutableStore_ = std::make_shared<Store>();
+      store_ = mutableStore_;
+      return;
+    }
+    lock_ =
+        open((dir_ + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lock_ >= 0) flock(lock_, write ? LOCK_EX : LOCK_SH);
-    std::ifstream in(path_);
-    if (in) store_ = Parse(in);
+    Load();
   }
   ~Session() {
     if (lock_ >= 0) {
@@ -232,21 +360,32 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  Store& store() { return store_; }
+  // What a reader sees; a writer edits its own copy.
+  const Store& view() const { return *store_; }
+  Store& store() { return *mutableStore_; }
 
   // Writes a new file beside the old one and renames it over it.
   LONG Save() {
-    if (!write_) return ERROR_ACCESS_DENIED;
+    if (!write_ || !problem_.empty()) return ERROR_ACCESS_DENIED;
+    RemoveStaleTemporaries(dir_);
     const std::string temp = path_ + ".tmp." + std::to_string(getpid());
-    FILE* out = std::fopen(temp.c_str(), "w");
-    if (out == nullptr) return ERROR_ACCESS_DENIED;
-    std::fputs("# brelvox registry\n", out);
-    for (const auto& [lower, key] : store_) {
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return ERROR_ACCESS_DENIED;
+    FILE* out = fdopen(fd, "w");
+    if (out == nullptr) {
+      close(fd);
+      std::remove(temp.c_str());
+      return ERROR_ACCESS_DENIED;
+    }
+    // The umask cannot widen it: the registry decides which libraries are loaded.
+    bool ok = fchmod(fd, 0600) == 0;
+    std::fprintf(out, "%s%lld\n", kHeader, generation_ + 1);
+    for (const auto& [lower, key] : *mutableStore_) {
       std::fprintf(out, "[%s]\n", key.path.c_str());
       for (const auto& [name, value] : key.values)
         std::fprintf(out, "%s\n", FormatValue(value).c_str());
     }
-    const bool ok = std::fflush(out) == 0 && fsync(fileno(out)) == 0;
+    ok = std::fflush(out) == 0 && fsync(fd) == 0 && ok;
     if (std::fclose(out) != 0 || !ok || std::rename(temp.c_str(), path_.c_str()) != 0) {
       std::remove(temp.c_str());
       return ERROR_ACCESS_DENIED;
@@ -255,13 +394,43 @@ class Session {
   }
 
  private:
+  void Load() {
+    Cache& cache = TheCache();
+    FileStamp stamp;
+    const bool exists = StampOf(path_, &stamp);
+    std::shared_ptr<const Store> parsed;
+    {
+      std::lock_guard<std::mutex> hold(cache.mutex);
+      if (exists && cache.store != nullptr && cache.stamp == stamp) parsed = cache.store;
+    }
+    if (parsed == nullptr) {
+      auto fresh = std::make_shared<Store>();
+      std::ifstream in(path_);
+      if (exists && in) *fresh = Parse(in);
+      parsed = fresh;
+      if (exists) {
+        std::lock_guard<std::mutex> hold(cache.mutex);
+        cache.stamp = stamp;
+        cache.store = parsed;
+      }
+    }
+    generation_ = exists ? GenerationOf(stamp.header) : 0;
+    store_ = parsed;
+    if (write_) {
+      mutableStore_ = std::make_shared<Store>(*parsed);
+      store_ = mutableStore_;
+    }
+  }
+
   bool write_;
-  std::string path_;
+  std::string dir_, path_, problem_;
   int lock_ = -1;
-  Store store_;
+  long long generation_ = 0;
+  std::shared_ptr<const Store> store_;
+  std::shared_ptr<Store> mutableStore_;
 };
 
-bool Exists(Store& store, const std::string& path) {
+bool Exists(const Store& store, const std::string& path) {
   return IsRoot(path) || store.count(Lower(path)) > 0;
 }
 
@@ -294,6 +463,10 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, char*, DWORD, REGSAM, void*
   if (key == nullptr || result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   const std::string path = Join(key->path, subKey);
+  // Each key is a line of the file: no control character may start another one.
+  for (const char c : path) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return ERROR_INVALID_PARAMETER;
+  }
   Session session(true);
   const bool existed = Exists(session.store(), path);
   if (!existed) {
@@ -311,7 +484,7 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, HKEY* result) {
   *result = nullptr;
   const std::string path = Join(key->path, subKey);
   Session session(false);
-  if (!Exists(session.store(), path)) return ERROR_FILE_NOT_FOUND;
+  if (!Exists(session.view(), path)) return ERROR_FILE_NOT_FOUND;
   *result = NewHandle(path);
   return ERROR_SUCCESS;
 }
@@ -339,8 +512,8 @@ LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, 
 LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DWORD* size) {
   if (key == nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
   Session session(false);
-  const auto k = session.store().find(Lower(key->path));
-  if (k == session.store().end()) return ERROR_FILE_NOT_FOUND;
+  const auto k = session.view().find(Lower(key->path));
+  if (k == session.view().end()) return ERROR_FILE_NOT_FOUND;
   const auto v = k->second.values.find(Lower(name != nullptr ? name : ""));
   if (v == k->second.values.end()) return ERROR_FILE_NOT_FOUND;
   const Value& value = v->second;
@@ -455,8 +628,8 @@ std::vector<std::string> RegSubkeys(HKEY root, const char* subKey) {
   const std::string prefix = Lower(path) + "\\";
   Session session(false);
   std::vector<std::string> names;
-  for (auto it = session.store().lower_bound(prefix);
-       it != session.store().end() && it->first.rfind(prefix, 0) == 0; ++it) {
+  for (auto it = session.view().lower_bound(prefix);
+       it != session.view().end() && it->first.rfind(prefix, 0) == 0; ++it) {
     const std::string rest = it->second.path.substr(prefix.size());
     if (rest.find('\\') == std::string::npos) names.push_back(rest);
   }
@@ -465,7 +638,11 @@ std::vector<std::string> RegSubkeys(HKEY root, const char* subKey) {
 
 bool RegKeyExists(HKEY root, const char* subKey) {
   Session session(false);
-  return Exists(session.store(), Join(root->path, subKey));
+  return Exists(session.view(), Join(root->path, subKey));
+}
+
+std::string RegistryProblem() {
+  return TrustProblem(Directory());
 }
 
 std::string RegistryFilePath() {

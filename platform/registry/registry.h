@@ -2,7 +2,9 @@
 // HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, kept in one file under $BRELVOX_REGISTRY or
 // $XDG_CONFIG_HOME/brelvox/ (else ~/.config/brelvox/). Every change reads, edits and atomically
 // replaces the file under an exclusive lock, so concurrent writers lose nothing and a crash leaves
-// either the old or the new file. Key and value names are compared without regard to case.
+// either the old or the new file. Key and value names are compared without regard to case. The
+// folder and file are private to the user (0700, 0600), and a registry other users could change
+// is refused; a process reads the file again only when it has changed.
 #pragma once
 
 #include <string>
@@ -55,5 +57,9 @@ bool RegKeyExists(HKEY root, const char* subKey);
 
 // The file that holds the registry.
 std::string RegistryFilePath();
+// Empty, or one sentence saying why the registry is not used (a registry file or folder that
+// other users can change, or no home folder); every call of a process that meets such a registry
+// also says it once on standard error.
+std::string RegistryProblem();
 // "HKEY_LOCAL_MACHINE" and its short form "HKLM" (and the others) to their roots; null if unknown.
 HKEY RegistryRootByName(const std::string& name);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"
@@ -27,6 +28,14 @@ std::string TokenKey(const std::string& name) {
   return std::string(kVoiceTokensKey) + "\\" + name;
 }
 
+// A data file as an absolute path, so that the token means the same file from any folder.
+std::string Absolute(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
 }  // namespace
 
 VoiceToken::VoiceToken(std::string id, std::map<std::string, std::string> values)
@@ -36,9 +45,25 @@ VoiceToken* VoiceToken::Create(std::string id, std::map<std::string, std::string
   return new VoiceToken(std::move(id), std::move(values));
 }
 
+std::string VoiceTokenNameProblem(const std::string& name) {
+  if (name.empty()) return "a voice needs a name; give --name NAME.";
+  if (name.size() > kMaxVoiceTokenName) {
+    return "the voice name is " + std::to_string(name.size()) + " bytes long; use at most " +
+           std::to_string(kMaxVoiceTokenName) + ".";
+  }
+  for (const char c : name) {
+    if (c == '\\') return "a voice name cannot hold a backslash; choose another name.";
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+      return "a voice name cannot hold a control character; choose another name.";
+    }
+  }
+  return {};
+}
+
 VoiceToken* VoiceToken::FromRegistry(const std::string& name) {
   const std::string key = TokenKey(name);
-  if (name.empty() || !RegKeyExists(HKEY_LOCAL_MACHINE, key.c_str())) return nullptr;
+  if (!VoiceTokenNameProblem(name).empty() || !RegKeyExists(HKEY_LOCAL_MACHINE, key.c_str()))
+    return nullptr;
   std::map<std::string, std::string> values;
   for (const char* value : {"CLSID", "VoiceData", "GrammarData", "UserDictData", ""}) {
     std::string text;
@@ -103,7 +128,10 @@ HRESULT VoiceToken::GetId(LPWSTR* id) {
 }
 
 std::vector<std::string> ListVoiceTokens() {
-  return RegSubkeys(HKEY_LOCAL_MACHINE, kVoiceTokensKey);
+  std::vector<std::string> names = RegSubkeys(HKEY_LOCAL_MACHINE, kVoiceTokensKey);
+  std::erase_if(names,
+                [](const std::string& name) { return !VoiceTokenNameProblem(name).empty(); });
+  return names;
 }
 
 std::string DefaultVoiceToken() {
@@ -118,14 +146,16 @@ std::string DefaultVoiceToken() {
 }
 
 LONG InstallVoiceToken(const VoiceDescription& voice, bool makeDefault) {
+  if (!VoiceTokenNameProblem(voice.name).empty()) return ERROR_INVALID_PARAMETER;
   const std::string key = TokenKey(voice.name);
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
   const std::string attributes = key + "\\Attributes";
-  const std::pair<const char*, std::string> values[] = {{"", voice.name},
-                                                        {"CLSID", voice.clsid},
-                                                        {"VoiceData", voice.voiceData},
-                                                        {"GrammarData", voice.grammarData},
-                                                        {"UserDictData", voice.userDictData}};
+  const std::pair<const char*, std::string> values[] = {
+      {"", voice.name},
+      {"CLSID", voice.clsid},
+      {"VoiceData", Absolute(voice.voiceData)},
+      {"GrammarData", Absolute(voice.grammarData)},
+      {"UserDictData", Absolute(voice.userDictData)}};
   for (const auto& [name, value] : values) {
     if (const LONG e = RegSetString(HKEY_LOCAL_MACHINE, key.c_str(), name, value); e != 0) return e;
   }

@@ -83,10 +83,17 @@ struct VoiceDescription {
   std::string vendor = "BRELVOX";
 };
 
-// Registered token names, in name order.
+// Token names are keys of the registry: at most this many bytes, not empty, and without a
+// backslash or a control character.
+inline constexpr size_t kMaxVoiceTokenName = 128;
+// Empty when `name` can name a voice, else one sentence saying why not.
+std::string VoiceTokenNameProblem(const std::string& name);
+
+// Registered token names that can name a voice, in name order.
 std::vector<std::string> ListVoiceTokens();
 // The default token's name: the one DefaultTokenId names if it is registered, else the first one,
 // else empty.
 std::string DefaultVoiceToken();
-// Writes (or rewrites) a token; with makeDefault, makes it the default voice. A registry error.
+// Writes (or rewrites) a token, its data files as absolute paths; with makeDefault, makes it the
+// default voice. A registry error; ERROR_INVALID_PARAMETER when the name cannot name a voice.
 LONG InstallVoiceToken(const VoiceDescription& voice, bool makeDefault);

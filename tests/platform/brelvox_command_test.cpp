@@ -103,6 +103,13 @@ TEST_F(BrelvoxCommandTest, SpeakTakesAFragmentList) {
     }
   }
   EXPECT_TRUE(bookmark);
+
+  // A fragment list the engine cannot trust is refused before anything is spoken.
+  std::ofstream(fragments) << R"({"source": "ae", "fragments": [{"offset": 9223372036854775807,
+    "length": 9223372036854775807}]})";
+  const Result refused = Brelvox("speak " + Files() + " --fragments " + fragments);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.out.find("\"offset\""), std::string::npos) << refused.out;
 }
 
 TEST_F(BrelvoxCommandTest, InstalledVoicesSpeakToAWavFile) {

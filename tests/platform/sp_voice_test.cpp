@@ -17,16 +17,16 @@ namespace {
 
 class SpVoiceTest : public testing::Test {
  protected:
-  SpVoiceTest() {
-    setenv("BRELVOX_AUDIO", ("file:" + files_.File("out.wav")).c_str(), 1);
-  }
+  SpVoiceTest() { setenv("BRELVOX_AUDIO", ("file:" + files_.File("out.wav")).c_str(), 1); }
   ~SpVoiceTest() override { unsetenv("BRELVOX_AUDIO"); }
   void InstallTestVoice() {
     char id[39];
-    GuidToString({0x2BFFD27F, 0x1F12, 0x4F12, {0xB2, 0x1C, 0x70, 0xF3, 0xC1, 0x9C, 0x41, 0x6C}}, id);
-    ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + id + "\\InprocServer32").c_str(),
-                           "", BRELVOX_LIBRARY),
-              0);
+    GuidToString({0x2BFFD27F, 0x1F12, 0x4F12, {0xB2, 0x1C, 0x70, 0xF3, 0xC1, 0x9C, 0x41, 0x6C}},
+                 id);
+    ASSERT_EQ(
+        RegSetString(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + id + "\\InprocServer32").c_str(),
+                     "", BRELVOX_LIBRARY),
+        0);
     VoiceDescription voice;
     voice.name = "Test";
     voice.clsid = id;

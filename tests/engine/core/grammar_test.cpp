@@ -136,6 +136,24 @@ TEST(TransducerTest, LoaderRefusesMachinesThatWouldReadOutsideTheirTables) {
   FreeTransducer(t);
 }
 
+// Without -1 in its alphabet a machine has no catch-all class: its "catch-all row" of state q is
+// row q itself, whose next-state word starts the final list. Such a machine is sound exactly when
+// every state it reaches has a row for every class.
+TEST(TransducerTest, MachinesWithoutACatchAllClassLoadWhenEveryReachedStateIsClosed) {
+  TransducerSpec closed;
+  closed.alphabet = {'a', 'b'};
+  closed.rows = {{-2, 4, -1}, {0, 0, 0}, {1, 0, 2}};  // final list at 4: not a state
+  closed.outputs = {1, -1, 0, -1, 1, 1, -1};          // 'a' -> 'b'; 'b' -> 'a'; final 'b' 'b'
+  EXPECT_EQ(Rewrite(closed, {'a', 'b', 'q'}), (std::vector<int32_t>{'b', 'a', 'b', 'b', 'b'}))
+      << "'q' is not in the alphabet and falls into class 0";
+
+  TransducerSpec open = closed;
+  open.rows.pop_back();  // no row for 'b': it would take row 0 and go to "state" 4
+  EXPECT_EQ(Load(open), nullptr);
+  open.rows[0][1] = 0;  // even when that word happens to name a state
+  EXPECT_EQ(Load(open), nullptr);
+}
+
 std::vector<int32_t> Rewrite(const BimachineSpec& spec, const std::vector<int32_t>& input) {
   const std::vector<int32_t> file = BimachineFile(spec);
   ByteReader reader = ReaderOver(file);
@@ -209,6 +227,25 @@ TEST(BimachineTest, LoaderRefusesMachinesThatWouldReadOutsideTheirTables) {
     const std::vector<int32_t> file = BimachineFile(spec);
     ByteReader reader = ReaderOver(file);
     EXPECT_EQ(LoadBimachine(&reader), nullptr) << c.what;
+  }
+}
+
+TEST(BimachineTest, MachinesWithoutACatchAllClassLoadWhenEveryReachedStateIsClosed) {
+  BimachineSpec closed;
+  closed.alphabet = {'a', 'b'};
+  closed.outputs = {1, -1, 0, -1};  // 'a' -> 'b'; 'b' -> 'a'
+  closed.left = {{-2, 9}, {0, 0}, {1, 0}};
+  closed.right = {{-2, 7, 0, 0}, {0, 0, 0, 1}, {1, 0, 1, 1}};
+  closed.pairs = {{-2, 0}, {-2, 2}};
+  EXPECT_EQ(Rewrite(closed, {'a', 'b', 'b'}), (std::vector<int32_t>{'b', 'a', 'a'}));
+
+  for (auto change : {+[](BimachineSpec& s) { s.left.pop_back(); },
+                      +[](BimachineSpec& s) { s.right.pop_back(); }}) {
+    BimachineSpec open = closed;
+    change(open);
+    const std::vector<int32_t> file = BimachineFile(open);
+    ByteReader reader = ReaderOver(file);
+    EXPECT_EQ(LoadBimachine(&reader), nullptr);
   }
 }
 
