@@ -135,4 +135,46 @@ TEST_F(BrelvoxCommandTest, InstalledVoicesSpeakToAWavFile) {
   EXPECT_EQ(Brelvox("say hello").status, 1) << "the class is gone";
 }
 
+TEST_F(BrelvoxCommandTest, VoiceNamesAreCheckedAndDataPathsStoredAbsolute) {
+  // Relative paths, from the folder that holds the files.
+  const std::string install = "cd " + files_.Path() + " && " + BRELVOX_COMMAND +
+                              " install-voice --voice-data t.voice --grammar-data ./t.grammar "
+                              "--userdict-data ../" +
+                              files_.Path().substr(files_.Path().rfind('/') + 1) + "/t.dict";
+  ASSERT_EQ(RunCommand(install + " --name Good").status, 0);
+  const std::string listed = Brelvox("voices").out;
+  for (const std::string& file : {voice_, grammar_, dictionary_}) {
+    EXPECT_NE(listed.find(" " + file + "\n"), std::string::npos) << listed;
+  }
+  const struct {
+    const char* what;
+    std::string name;
+  } bad[] = {
+      {"empty", "''"},
+      {"a backslash", "'\\'"},
+      {"a backslash inside", "'a\\b'"},
+      {"a control character", "\"$(printf 'a\\tb')\""},
+      {"too long", std::string(200, 'n')},
+  };
+  for (const auto& c : bad) {
+    const Result r = RunCommand(install + " --name " + c.name);
+    EXPECT_EQ(r.status, 2) << c.what << ": " << r.out;
+    EXPECT_EQ(Brelvox("voices").out, listed) << c.what << " changed the voices";
+  }
+}
+
+TEST_F(BrelvoxCommandTest, VoicesSurviveAnyKeyInTheRegistry) {
+  ASSERT_EQ(Brelvox("install-voice --name Good " + Files()).status, 0);
+  // Keys no command writes: an empty token name and a token without values.
+  ASSERT_EQ(Brelvox("reg set 'HKLM\\SOFTWARE\\Speech\\Voices\\Tokens\\Empty' x sz:1").status, 0);
+  std::ofstream(registry_.Folder() + "/registry.txt", std::ios::app)
+      << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Speech\\Voices\\Tokens\\]\n\"\"=sz:\"\"\n"
+      << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Speech\\Voices\\Tokens\\\\]\n"
+      << "\"broken\n[\n@=hex(4):zz\n";
+  const Result voices = Brelvox("voices");
+  EXPECT_EQ(voices.status, 0) << voices.out;
+  EXPECT_NE(voices.out.find("Good"), std::string::npos) << voices.out;
+  EXPECT_NE(voices.out.find("Empty"), std::string::npos) << voices.out;
+}
+
 }  // namespace

@@ -21,11 +21,20 @@
 
 namespace {
 
+// `n` copies of a UTF-8 character.
+std::string Repeat(const std::string& character, size_t n) {
+  std::string text;
+  for (size_t i = 0; i < n; ++i)
+    text += character;
+  return text;
+}
+
 TEST(UserLexiconWord, LowerCasedAsTheGrammarDoesAndOnlyBulgarianLetters) {
+  const std::string longest = Repeat("а", kMaxLexiconWordLetters);
   const struct {
-    const char* word;
+    std::string word;
     const char* normalized;  // null: refused
-    const char* named;       // the character the refusal names
+    const char* named;       // the character (or the limit) the refusal names
   } cases[] = {
       {"Котката", "котката", nullptr},
       {"ЩЪРКЕЛЪТ", "щъркелът", nullptr},
@@ -37,6 +46,9 @@ TEST(UserLexiconWord, LowerCasedAsTheGrammarDoesAndOnlyBulgarianLetters) {
       {"жена́", nullptr, "stress mark"},
       {"две думи", nullptr, "\" \""},
       {"", nullptr, "empty"},
+      {longest, longest.c_str(), nullptr},
+      {longest + "а", nullptr, "at most 64"},
+      {Repeat("а", 8000), nullptr, "8000 letters"},  // once a dictionary of gigabytes
   };
   for (const auto& c : cases) {
     std::string normalized, error;
@@ -57,7 +69,7 @@ TEST(UserLexiconPronunciation, PhonemeCharactersWithAStressedVowel) {
     EXPECT_TRUE(CheckPronunciation(good, &error)) << good << ": " << error;
   }
   const struct {
-    const char* pronunciation;
+    std::string pronunciation;
     const char* named;
   } bad[] = {
       {"", "empty"},
@@ -66,6 +78,7 @@ TEST(UserLexiconPronunciation, PhonemeCharactersWithAStressedVowel) {
       {"kOt_ka", "pause"},
       {"k\xD0\x9Etka", "\"\xD0\x9E\""},  // a Cyrillic О among the phonemes
       {"kotka", "no stressed vowel"},
+      {"kOtka" + Repeat("a", kMaxPronunciationPhonemes), "at most 128"},
   };
   for (const auto& c : bad) {
     std::string error;
