@@ -13,6 +13,11 @@ bool IsWhiteSpace(WCHAR c) {
   return c == 9 || c == 10 || c == 32;
 }
 
+// Silence lengths add up without wrapping around.
+int32_t SaturatedMs(int64_t ms) {
+  return static_cast<int32_t>(ms > INT32_MAX ? INT32_MAX : ms);
+}
+
 void Append(DynArray* items, const TextItem& item) {
   DynArrayAppend(items, reinterpret_cast<const int32_t*>(&item));
 }
@@ -56,11 +61,11 @@ DynArray* collectTextItems(const SPVTEXTFRAG* fragments) {
     } else if (action == SPVA_Silence) {
       // A run of silence fragments yields one item holding the sum of the run.
       if (previousWasSilence) {
-        work.silenceMs += static_cast<int32_t>(f->State.SilenceMSecs);
+        work.silenceMs = SaturatedMs(int64_t{work.silenceMs} + f->State.SilenceMSecs);
       } else {
         work.kind = kSilenceItem;
         work.bookmarkFrag = nullptr;
-        work.silenceMs = static_cast<int32_t>(f->State.SilenceMSecs);
+        work.silenceMs = SaturatedMs(f->State.SilenceMSecs);
         work.text = nullptr;
         work.textLength = 0;
       }

@@ -25,10 +25,11 @@ void PutLittle(std::vector<uint8_t>& out, uint32_t value, int bytes) {
     out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-// A RIFF WAVE file whose sizes are filled in when it is finished.
+// A RIFF WAVE file whose sizes are filled in when it is finished. Its 32-bit sizes hold at most
+// `limit` bytes of audio: past that the file keeps what fits and finishing it fails.
 class WavFileOutput final : public AudioOutput {
  public:
-  explicit WavFileOutput(std::string path) : path_(std::move(path)) {}
+  WavFileOutput(std::string path, uint64_t limit) : path_(std::move(path)), limit_(limit) {}
   ~WavFileOutput() override {
     if (file_ != nullptr) std::fclose(file_);
   }
@@ -42,10 +43,16 @@ class WavFileOutput final : public AudioOutput {
     std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
     format_ = format;
     bytes_ = 0;
+    tooLong_ = false;
     return WriteHeader();
   }
   bool Write(const void* data, size_t bytes) override {
-    if (file_ == nullptr || std::fwrite(data, 1, bytes, file_) != bytes) return false;
+    if (file_ == nullptr || tooLong_) return false;
+    if (bytes > limit_ - bytes_) {
+      tooLong_ = true;
+      return false;
+    }
+    if (std::fwrite(data, 1, bytes, file_) != bytes) return false;
     bytes_ += bytes;
     return true;
   }
@@ -54,8 +61,13 @@ class WavFileOutput final : public AudioOutput {
     const bool ok = std::fseek(file_, 0, SEEK_SET) == 0 && WriteHeader();
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (!ok || !closed) *error = "cannot write the audio file " + path_;
-    return ok && closed;
+    if (!ok || !closed) {
+      *error = "cannot write the audio file " + path_;
+    } else if (tooLong_) {
+      *error = "the audio is longer than a WAV file can hold (4 GiB); " + path_ +
+               " keeps the first " + std::to_string(bytes_) + " bytes: speak the text in parts";
+    }
+    return ok && closed && !tooLong_;
   }
 
  private:
@@ -77,9 +89,11 @@ class WavFileOutput final : public AudioOutput {
     return std::fwrite(h.data(), 1, h.size(), file_) == h.size();
   }
   std::string path_;
+  uint64_t limit_;
   FILE* file_ = nullptr;
   WAVEFORMATEX format_{};
-  size_t bytes_ = 0;
+  uint64_t bytes_ = 0;
+  bool tooLong_ = false;
 };
 
 // Runs `body` with the process's standard error sent to /dev/null: the sound libraries print
@@ -179,8 +193,8 @@ class FallbackOutput final : public AudioOutput {
 std::unique_ptr<AudioOutput> MakeNullOutput() {
   return std::make_unique<NullOutput>();
 }
-std::unique_ptr<AudioOutput> MakeWavFileOutput(std::string path) {
-  return std::make_unique<WavFileOutput>(std::move(path));
+std::unique_ptr<AudioOutput> MakeWavFileOutput(std::string path, uint64_t dataLimit) {
+  return std::make_unique<WavFileOutput>(std::move(path), dataLimit);
 }
 std::unique_ptr<AudioOutput> MakeDeviceOutput() {
   return std::make_unique<DeviceOutput>();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -20,7 +21,12 @@ class AudioOutput {
 };
 
 std::unique_ptr<AudioOutput> MakeNullOutput();
-std::unique_ptr<AudioOutput> MakeWavFileOutput(std::string path);
+// The most audio a WAV file's 32-bit sizes can describe (its RIFF size counts 36 header bytes).
+inline constexpr uint64_t kWavDataLimit = 0xFFFFFFFFull - 36;
+// A WAV file; audio past `dataLimit` bytes is refused and finishing the file then fails with a
+// sentence saying so (tests pass a small limit).
+std::unique_ptr<AudioOutput> MakeWavFileOutput(std::string path,
+                                               uint64_t dataLimit = kWavDataLimit);
 std::unique_ptr<AudioOutput> MakeDeviceOutput();
 
 // The output BRELVOX_AUDIO asks for. When the device cannot be used, a null output and a note

@@ -1,43 +1,54 @@
 #include "platform/com/unicode.h"
 
+namespace {
+
+// Decodes the character at text[i]; returns its length in bytes. A byte that does not start a
+// well-formed character (a stray continuation byte, a cut sequence, an overlong form, a surrogate
+// or a code point past U+10FFFF) is one U+FFFD and one byte long, so an overlong '<' can never
+// become markup.
+size_t DecodeOne(std::string_view text, size_t i, uint32_t* out) {
+  const auto b0 = static_cast<unsigned char>(text[i]);
+  *out = 0xFFFD;
+  if (b0 < 0x80) {
+    *out = b0;
+    return 1;
+  }
+  size_t length = 0;
+  uint32_t c = 0, lowest = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    length = 2, c = b0 & 0x1F, lowest = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    length = 3, c = b0 & 0x0F, lowest = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    length = 4, c = b0 & 0x07, lowest = 0x10000;
+  } else {
+    return 1;
+  }
+  if (i + length > text.size()) return 1;
+  for (size_t k = 1; k < length; ++k) {
+    const auto b = static_cast<unsigned char>(text[i + k]);
+    if ((b & 0xC0) != 0x80) return 1;
+    c = (c << 6) | (b & 0x3F);
+  }
+  if (c < lowest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 1;
+  *out = c;
+  return length;
+}
+
+}  // namespace
+
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;
+  out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    uint32_t c = 0xFFFD;
-    size_t length = 1;
-    if (b < 0x80) {
-      c = b;
-    } else if ((b >> 5) == 6) {
-      length = 2;
-    } else if ((b >> 4) == 14) {
-      length = 3;
-    } else if ((b >> 3) == 30) {
-      length = 4;
-    }
-    if (length > 1) {
-      if (i + length > text.size()) {
-        length = 1;
-      } else {
-        c = b & (0x7F >> length);
-        for (size_t k = 1; k < length; ++k) {
-          const auto n = static_cast<unsigned char>(text[i + k]);
-          if ((n >> 6) != 2) {
-            c = 0xFFFD;
-            length = k;
-            break;
-          }
-          c = (c << 6) | (n & 0x3F);
-        }
-      }
-    }
-    i += length;
-    if (c >= 0x10000 && c <= 0x10FFFF) {
+    uint32_t c = 0;
+    i += DecodeOne(text, i, &c);
+    if (c >= 0x10000) {
       c -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (c >> 10));
       out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
     } else {
-      out += static_cast<char16_t>(c > 0xFFFF ? 0xFFFD : c);
+      out += static_cast<char16_t>(c);
     }
   }
   return out;

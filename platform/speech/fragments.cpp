@@ -117,10 +117,17 @@ bool ParseTag(const std::u16string& s, size_t begin, size_t end, Tag* tag, std::
   return true;
 }
 
-LONG NumberOf(const Tag& tag, const char* name, LONG fallback) {
+// A number attribute, saturated to the range of LONG (strtoll saturates what it cannot hold).
+int64_t NumberOf(const Tag& tag, const char* name, int64_t fallback) {
   const auto it = tag.attributes.find(name);
   if (it == tag.attributes.end()) return fallback;
-  return static_cast<LONG>(std::strtol(Utf16ToUtf8(it->second.value).c_str(), nullptr, 10));
+  return std::clamp<int64_t>(std::strtoll(Utf16ToUtf8(it->second.value).c_str(), nullptr, 10),
+                             INT32_MIN, INT32_MAX);
+}
+
+// An absolute value plus a relative one, saturated rather than wrapped.
+LONG Sum(int64_t a, int64_t b) {
+  return static_cast<LONG>(std::clamp<int64_t>(a + b, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
@@ -182,18 +189,18 @@ bool ParseMarkup(FragmentList* list, std::string* error) {
       }
     } else if (tag.name == "silence") {
       state.eAction = SPVA_Silence;
-      state.SilenceMSecs = static_cast<ULONG>(std::max<LONG>(0, NumberOf(tag, "msec", 0)));
+      state.SilenceMSecs = static_cast<ULONG>(std::max<int64_t>(0, NumberOf(tag, "msec", 0)));
       list->AddSourceFragment(state, open, 0);
     } else if (tag.name == "spell") {
       if (!tag.empty) ++spell;
     } else if (tag.name == "rate" || tag.name == "volume" || tag.name == "pitch") {
       if (tag.name == "rate") {
-        state.RateAdj = NumberOf(tag, "absspeed", state.RateAdj) + NumberOf(tag, "speed", 0);
+        state.RateAdj = Sum(NumberOf(tag, "absspeed", state.RateAdj), NumberOf(tag, "speed", 0));
       } else if (tag.name == "volume") {
-        state.Volume = static_cast<ULONG>(std::clamp<LONG>(NumberOf(tag, "level", 100), 0, 100));
+        state.Volume = static_cast<ULONG>(std::clamp<int64_t>(NumberOf(tag, "level", 100), 0, 100));
       } else {
         state.PitchAdj.MiddleAdj =
-            NumberOf(tag, "absmiddle", state.PitchAdj.MiddleAdj) + NumberOf(tag, "middle", 0);
+            Sum(NumberOf(tag, "absmiddle", state.PitchAdj.MiddleAdj), NumberOf(tag, "middle", 0));
       }
       if (tag.empty) {
         states.back() = state;  // applies to the rest of the text

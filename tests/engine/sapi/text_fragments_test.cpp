@@ -90,6 +90,15 @@ TEST(CollectTextItemsTest, SilencesBookmarksAndSkippedFragments) {
                                            {kBookmarkItem, u"", 0, 0},
                                            {kSilenceItem, u"", 0, 100},
                                            {kSilenceItem, u"", 0, 250}}));
+  // Lengths past what an item holds saturate instead of wrapping around.
+  FragmentList long_(u"ab");
+  long_.AddSourceFragment(State(SPVA_Silence, 0xFFFFFFFFu), 0, 0);
+  long_.AddOwnFragment(State(SPVA_Bookmark), u"m", 0);
+  long_.AddSourceFragment(State(SPVA_Silence, 0x7FFFFFFFu), 0, 0);
+  long_.AddSourceFragment(State(SPVA_Silence, 0x7FFFFFFFu), 0, 0);
+  EXPECT_EQ(Collect(long_), (std::vector<Item>{{kSilenceItem, u"", 0, INT32_MAX},
+                                               {kBookmarkItem, u"", 0, 0},
+                                               {kSilenceItem, u"", 0, INT32_MAX}}));
   FragmentList none(u"ab");
   none.AddSourceFragment(State(SPVA_Section), 0, 1);
   none.AddSourceFragment(State(SPVA_ParseUnknownTag), 0, 1);
