@@ -11,8 +11,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/audio/audio_output.h"
+#include "platform/brelvox/data_files.h"
 #include "platform/brelvox/speak_command.h"
 #include "platform/brelvox/transcribe_command.h"
 #ifdef BRELVOX_LEXICON_COMMANDS
@@ -83,12 +85,18 @@ int RunSay(const std::string& text, const std::string& file, bool xml, const std
   EngineHandle engine;
   std::string error;
   const HRESULT opened = OpenEngine(token, &engine, &error);
+  const std::vector<std::string> damaged = DamagedDataFiles(*token);
   token->Release();
-  if (FAILED(opened)) return Fail("say", error + " (" + HresultText(opened) + ")");
-  if (FAILED(engine.formatResult)) {
+  if (FAILED(opened) || FAILED(engine.formatResult)) {
     CloseEngine(&engine);
+    for (const std::string& problem : damaged)
+      Fail("say", problem);
+    if (!damaged.empty()) return 1;
+    if (FAILED(opened)) return Fail("say", error + " (" + HresultText(opened) + ")");
     return Fail("say", "the voice has no usable audio format");
   }
+  for (const std::string& problem : damaged)
+    Fail("say", problem);  // only the user dictionary can be damaged here
   FragmentList fragments(Utf8ToUtf16(input));
   if (xml) {
     if (!ParseMarkup(&fragments, &error)) return Fail("say", "the markup is broken: " + error, 2);

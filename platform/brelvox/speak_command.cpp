@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/audio/audio_output.h"
+#include "platform/brelvox/data_files.h"
 #include "platform/com/unicode.h"
 #include "platform/speech/engine_host.h"
 #include "platform/speech/fragments.h"
@@ -174,6 +175,9 @@ int RunSpeak(const SpeakOptions& options) {
   }
   EngineHandle engine;
   const HRESULT opened = OpenEngine(token, &engine, &error);
+  // Name each damaged file; the event lines still show what the engine itself answered.
+  for (const std::string& problem : DamagedDataFiles(*token))
+    std::fprintf(stderr, "brelvox speak: %s\n", problem.c_str());
   token->Release();
   if (FAILED(opened)) {
     std::fprintf(stderr, "brelvox speak: %s (%s)\n", error.c_str(), HresultText(opened).c_str());

@@ -177,4 +177,30 @@ TEST_F(BrelvoxCommandTest, VoicesSurviveAnyKeyInTheRegistry) {
   EXPECT_NE(voices.out.find("Empty"), std::string::npos) << voices.out;
 }
 
+TEST_F(BrelvoxCommandTest, ADamagedDataFileIsNamed) {
+  ASSERT_EQ(Brelvox("register " BRELVOX_LIBRARY).status, 0);
+  const std::string junk = files_.Write("junk.bin", std::vector<int32_t>{7, 7, 7});
+  const struct {
+    const char* what;
+    std::string voice, dictionary;
+    int status;  // a damaged user dictionary is left out, as the engine does
+  } cases[] = {
+      {"voice", junk, dictionary_, 1},
+      {"user dictionary", voice_, junk, 0},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(Brelvox("install-voice --name V --default --voice-data " + c.voice +
+                      " --grammar-data " + grammar_ + " --userdict-data " + c.dictionary)
+                  .status,
+              0);
+    const Result said = Brelvox("say 'ae.' --wav " + files_.File("out.wav"));
+    EXPECT_EQ(said.status, c.status) << c.what << ": " << said.out;
+    EXPECT_NE(said.out.find(std::string("the ") + c.what), std::string::npos) << said.out;
+    EXPECT_NE(said.out.find(junk + " is damaged"), std::string::npos) << said.out;
+    const Result spoken = Brelvox("speak --voice-data " + c.voice + " --grammar-data " + grammar_ +
+                                  " --userdict-data " + c.dictionary + " 'ae.'");
+    EXPECT_NE(spoken.out.find(junk + " is damaged"), std::string::npos) << spoken.out;
+  }
+}
+
 }  // namespace
