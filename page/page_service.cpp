@@ -1,20 +1,18 @@
 #include "page/page_service.h"
 
 #include <httplib.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <list>
 #include <mutex>
 #include <nlohmann/json.hpp>
-#include <thread>
 #include <utility>
 
 #include "page/dictionary_tables.h"
 #include "page/english_speech.h"
+#include "page/loopback_server.h"
 #include "page/morphology.h"
 #include "page/page_assets.h"
 #include "page/phrase_translator.h"
@@ -29,7 +27,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr std::size_t kServerThreads = 16;
 constexpr std::size_t kSpeechCacheEntries = 16;
 
 bool IsDirectory(const std::string& path) {
@@ -76,8 +73,8 @@ struct PageService::State {
   std::shared_ptr<EnglishSpeech> speech;
   std::string speech_error;
 
-  httplib::Server server;
-  std::thread thread;
+  LoopbackRouter server;
+  std::unique_ptr<LoopbackServer> front;
   std::uint16_t port = 0;
   std::atomic<bool> running{false};
 
@@ -264,30 +261,11 @@ bool PageService::Start(const PageServiceOptions& options, std::string* error) {
   // Without speech the pages still translate; /api/speak then answers 503 with the reason.
   state->speech = EnglishSpeech::Create(&state->speech_error);
 
-  auto& server = state->server;
-  server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
-  server.set_socket_options([](int sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes,
-               sizeof yes);  // not SO_REUSEPORT: a taken port fails
-  });
-  server.set_tcp_nodelay(true);  // small answers go out at once, not after the peer's delayed ACK
-  server.set_keep_alive_max_count(100);
-  server.set_keep_alive_timeout(2);
-  server.set_read_timeout(5);
-  server.set_write_timeout(5);
-  server.set_payload_max_length(64 * 1024);
+  state->server.set_payload_max_length(64 * 1024);
   state->Routes();
-
-  int port = 0;
-  if (options.port == 0) {
-    port = server.bind_to_any_port("127.0.0.1");
-  } else if (server.bind_to_port("127.0.0.1", options.port)) {
-    port = options.port;
-  } else {
-    port = -1;
-  }
-  if (port <= 0) {
+  // Slow and idle clients wait in the front, which hands the workers only whole requests.
+  state->front = std::make_unique<LoopbackServer>(&state->server);
+  if (!state->front->Start(options.port)) {
     *error =
         options.port == 0
             ? std::string(
@@ -296,14 +274,8 @@ bool PageService::Start(const PageServiceOptions& options, std::string* error) {
                   ": the port is taken; choose another with --port, or 0 for a free one.";
     return false;
   }
-  state->port = static_cast<std::uint16_t>(port);
+  state->port = state->front->Port();
   state->running = true;
-  State* raw = state.get();
-  state->thread = std::thread([raw] { raw->server.listen_after_bind(); });
-  // Wait until the server loop runs, so that a Stop right after Start cannot miss it.
-  for (int i = 0; i < 5000 && !raw->server.is_running(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
   state_ = std::move(state);
   return true;
 }
@@ -322,8 +294,7 @@ bool PageService::IsRunning() const {
 
 void PageService::Stop() {
   if (!state_) return;
-  state_->server.stop();
-  if (state_->thread.joinable()) state_->thread.join();
+  state_->front->Stop();
   state_->running = false;
   state_.reset();
 }
