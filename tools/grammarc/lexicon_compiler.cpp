@@ -61,23 +61,25 @@ TransducerMachine CompileLexicon(const Lexicon& lexicon, const SymbolSet& bounda
     if (added) machine.outputs.push_back(list);
     return it->second;
   };
-  const auto prefixOf = [&](int32_t node) {
-    std::vector<int32_t> prefix;
-    for (int32_t at = node; at > 0; at = nodes[static_cast<size_t>(at)].parent)
-      prefix.push_back(nodes[static_cast<size_t>(at)].symbol);
-    std::reverse(prefix.begin(), prefix.end());
-    return prefix;
-  };
+  // Nodes were made in the order of the sorted entries, which is the trie's depth-first order:
+  // the word read so far (`path`) follows from the parent's without walking back to the root.
+  std::vector<int32_t> depth(nodes.size(), 0);
+  std::vector<int32_t> path;
 
   machine.states.resize(nodes.size() + 1);
   for (size_t i = 0; i < nodes.size(); ++i) {
     const Node& node = nodes[i];
+    if (i > 0) {
+      depth[i] = depth[static_cast<size_t>(node.parent)] + 1;
+      path.resize(static_cast<size_t>(depth[i] - 1));
+      path.push_back(node.symbol);
+    }
     TransducerMachine::State& state = machine.states[i];
     // What is still owed for the word read so far when it ends here (at a boundary or the end of
     // the input), and when it turns out to be some other word.
     std::vector<int32_t> owedAtEnd;
     std::vector<int32_t> owedOnMismatch;
-    if (!lexicon.keep) owedOnMismatch = prefixOf(static_cast<int32_t>(i));
+    if (!lexicon.keep) owedOnMismatch = path;
     if (node.entry != nullptr) {
       owedAtEnd = node.entry->replacement;
     } else {

@@ -1,339 +1,20 @@
 #include "tools/grammarc/parser.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "engine/core/symbols.h"
+#include "tools/grammarc/lexer.h"
+#include "tools/grammarc/lexicon_reader.h"
+#include "tools/grammarc/source_file.h"
 #include "tools/grammarc/symbol_text.h"
 
 namespace grammarc {
 
 namespace {
-
-enum class Tok {
-  kName,
-  kNumber,
-  kString,
-  kSet,
-  kPhonemes,
-  kSymbol,
-  kArrow,
-  kBar,
-  kMinus,
-  kStar,
-  kPlus,
-  kQuestion,
-  kLParen,
-  kRParen,
-  kUnderscore,
-  kSlash,
-  kComma,
-  kEquals,
-  kEdge,
-  kEnd,
-};
-
-struct Token {
-  Tok kind = Tok::kEnd;
-  std::string text;
-  std::vector<int32_t> symbols;  // kString, kPhonemes, kSymbol
-  SymbolSet set;                 // kSet
-  int64_t number = 0;            // kNumber
-  Location where;
-};
-
-std::string Describe(const Token& t) {
-  switch (t.kind) {
-    case Tok::kEnd:
-      return "the end of the line";
-    case Tok::kString:
-      return "a string";
-    case Tok::kSet:
-      return "a set";
-    case Tok::kPhonemes:
-      return "phonemes";
-    default:
-      return "'" + t.text + "'";
-  }
-}
-
-bool IsNameStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool IsNameChar(char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '_';
-}
-
-// Splits one line into tokens.
-class Lexer {
- public:
-  Lexer(const std::string& line, const std::string& file, int lineNumber)
-      : line_(line), file_(file), lineNumber_(lineNumber) {}
-
-  std::vector<Token> Tokens() {
-    std::vector<Token> tokens;
-    for (;;) {
-      while (pos_ < line_.size() &&
-             (line_[pos_] == ' ' || line_[pos_] == '\t' || line_[pos_] == '\r'))
-        ++pos_;
-      Token t;
-      t.where = Here();
-      if (pos_ >= line_.size() || line_[pos_] == '#') {
-        t.kind = Tok::kEnd;
-        tokens.push_back(t);
-        return tokens;
-      }
-      tokens.push_back(Next(t));
-    }
-  }
-
-  // The rest of the line from the current position, raw (for lexicon words).
-  size_t position() const { return pos_; }
-  void Skip(size_t to) { pos_ = to; }
-
- private:
-  Location Here() const {
-    // Columns count characters, not bytes.
-    int column = 1;
-    for (size_t i = 0; i < pos_; ++i) {
-      if ((static_cast<unsigned char>(line_[i]) & 0xC0) != 0x80) ++column;
-    }
-    return Location{file_, lineNumber_, column};
-  }
-
-  [[noreturn]] void Fail(const std::string& message) const { throw CompileError(Here(), message); }
-
-  Token Next(Token& t) {
-    const char c = line_[pos_];
-    const auto single = [&](Tok kind, size_t length) {
-      t.kind = kind;
-      t.text = line_.substr(pos_, length);
-      pos_ += length;
-      return t;
-    };
-    if (line_.compare(pos_, 2, "->") == 0) return single(Tok::kArrow, 2);
-    if (line_.compare(pos_, 3, ".#.") == 0) return single(Tok::kEdge, 3);
-    switch (c) {
-      case '|':
-        return single(Tok::kBar, 1);
-      case '-':
-        return single(Tok::kMinus, 1);
-      case '*':
-        return single(Tok::kStar, 1);
-      case '+':
-        return single(Tok::kPlus, 1);
-      case '?':
-        return single(Tok::kQuestion, 1);
-      case '(':
-        return single(Tok::kLParen, 1);
-      case ')':
-        return single(Tok::kRParen, 1);
-      case '/':
-        return single(Tok::kSlash, 1);
-      case ',':
-        return single(Tok::kComma, 1);
-      case '=':
-        return single(Tok::kEquals, 1);
-      case '"':
-        return String(t);
-      case '[':
-        return Set(t);
-      case '{':
-        return Phonemes(t);
-      case '<':
-        return NumericSymbol(t);
-      default:
-        break;
-    }
-    if (c == '_' && (pos_ + 1 >= line_.size() || !IsNameChar(line_[pos_ + 1]))) {
-      return single(Tok::kUnderscore, 1);
-    }
-    if (IsNameStart(c)) {
-      size_t end = pos_;
-      while (end < line_.size() && IsNameChar(line_[end]))
-        ++end;
-      return single(Tok::kName, end - pos_);
-    }
-    if (c >= '0' && c <= '9') {
-      size_t end = pos_;
-      while (end < line_.size() && IsNameChar(line_[end]))
-        ++end;
-      t.text = line_.substr(pos_, end - pos_);
-      t.kind = Tok::kNumber;
-      t.number = ParseNumber(t.text);
-      pos_ = end;
-      return t;
-    }
-    Fail("unexpected character; characters are written in quotes, e.g. \"" + std::string(1, c) +
-         "\"");
-  }
-
-  int64_t ParseNumber(const std::string& text) const {
-    try {
-      size_t used = 0;
-      const long long value = std::stoll(text, &used, 0);
-      if (used != text.size()) throw std::invalid_argument(text);
-      return value;
-    } catch (const std::exception&) {
-      Fail("'" + text + "' is not a number");
-    }
-  }
-
-  // Reads one (possibly escaped) code point inside a literal; `close` ends the literal.
-  uint32_t CodePoint() {
-    const auto b = static_cast<unsigned char>(line_[pos_]);
-    if (b == '\\') {
-      if (pos_ + 1 >= line_.size()) Fail("a backslash ends the line");
-      const char e = line_[pos_ + 1];
-      pos_ += 2;
-      switch (e) {
-        case 'n':
-          return '\n';
-        case 't':
-          return '\t';
-        case 'r':
-          return '\r';
-        case 'u': {
-          if (pos_ + 4 > line_.size()) Fail("\\u needs four hexadecimal digits");
-          const std::string hex = line_.substr(pos_, 4);
-          for (char h : hex) {
-            if (!std::isxdigit(static_cast<unsigned char>(h))) {
-              Fail("\\u needs four hexadecimal digits");
-            }
-          }
-          pos_ += 4;
-          return static_cast<uint32_t>(std::stoul(hex, nullptr, 16));
-        }
-        default:
-          return static_cast<unsigned char>(e);
-      }
-    }
-    size_t length = 1;
-    if ((b & 0xE0) == 0xC0) length = 2;
-    if ((b & 0xF0) == 0xE0) length = 3;
-    if ((b & 0xF8) == 0xF0) length = 4;
-    const auto symbols = Utf8ToSymbols(std::string_view(line_).substr(pos_, length));
-    if (!symbols || symbols->empty()) Fail("the text is not valid UTF-8");
-    pos_ += length;
-    if (symbols->size() == 2) {
-      return 0x10000 + ((static_cast<uint32_t>((*symbols)[0]) - 0xD800) << 10) +
-             (static_cast<uint32_t>((*symbols)[1]) - 0xDC00);
-    }
-    return static_cast<uint32_t>((*symbols)[0]);
-  }
-
-  static void AppendCodePoint(std::vector<int32_t>& out, uint32_t cp) {
-    std::string utf8;
-    AppendUtf8(utf8, cp);
-    const auto symbols = Utf8ToSymbols(utf8);
-    if (symbols) out.insert(out.end(), symbols->begin(), symbols->end());
-  }
-
-  Token String(Token& t) {
-    const size_t start = pos_++;
-    while (pos_ < line_.size() && line_[pos_] != '"')
-      AppendCodePoint(t.symbols, CodePoint());
-    if (pos_ >= line_.size()) {
-      pos_ = start;
-      Fail("the string has no closing quote");
-    }
-    ++pos_;
-    t.kind = Tok::kString;
-    t.text = line_.substr(start, pos_ - start);
-    return t;
-  }
-
-  Token Set(Token& t) {
-    const size_t start = pos_++;
-    if (pos_ < line_.size() && line_[pos_] == '^') {
-      t.set.complement = true;
-      ++pos_;
-    }
-    std::vector<uint32_t> points;
-    std::vector<bool> rangeAfter;
-    while (pos_ < line_.size() && line_[pos_] != ']') {
-      if (line_[pos_] == '-' && !points.empty() && pos_ + 1 < line_.size() &&
-          line_[pos_ + 1] != ']') {
-        ++pos_;
-        const uint32_t from = points.back();
-        const uint32_t to = CodePoint();
-        if (to < from) Fail("the range ends before it starts");
-        if (to - from > 0xFFFF) Fail("the range is too large");
-        for (uint32_t cp = from + 1; cp <= to; ++cp)
-          points.push_back(cp);
-        continue;
-      }
-      points.push_back(CodePoint());
-    }
-    if (pos_ >= line_.size()) {
-      pos_ = start;
-      Fail("the set has no closing ']'");
-    }
-    ++pos_;
-    for (uint32_t cp : points) {
-      std::vector<int32_t> symbols;
-      AppendCodePoint(symbols, cp);
-      if (symbols.size() != 1) {
-        pos_ = start;
-        Fail("a set holds single symbols; characters beyond U+FFFF are two symbols");
-      }
-      t.set.symbols.insert(symbols[0]);
-      t.symbols.push_back(symbols[0]);  // in the order written, for mappings
-    }
-    if (t.set.symbols.empty() && !t.set.complement) {
-      pos_ = start;
-      Fail("the set is empty; write \"\" for the empty string");
-    }
-    t.kind = Tok::kSet;
-    t.text = line_.substr(start, pos_ - start);
-    return t;
-  }
-
-  Token Phonemes(Token& t) {
-    const size_t start = pos_++;
-    while (pos_ < line_.size() && line_[pos_] != '}') {
-      const char c = line_[pos_];
-      if (c != ' ') {
-        const auto symbol = PhonemeSymbol(c);
-        if (!symbol) Fail(std::string("'") + c + "' is not a phoneme");
-        t.symbols.push_back(*symbol);
-      }
-      ++pos_;
-    }
-    if (pos_ >= line_.size()) {
-      pos_ = start;
-      Fail("the phonemes have no closing '}'");
-    }
-    ++pos_;
-    t.kind = Tok::kPhonemes;
-    t.text = line_.substr(start, pos_ - start);
-    return t;
-  }
-
-  Token NumericSymbol(Token& t) {
-    const size_t start = pos_;
-    const size_t close = line_.find('>', pos_);
-    if (close == std::string::npos) Fail("the symbol has no closing '>'");
-    ++pos_;
-    const std::string text = line_.substr(pos_, close - pos_);
-    const int64_t value = ParseNumber(text);
-    pos_ = start;
-    if (value < 0) Fail("negative symbols are reserved for the engine");
-    if (value > INT32_MAX) Fail("the symbol does not fit 32 bits");
-    pos_ = close + 1;
-    t.kind = Tok::kSymbol;
-    t.symbols = {static_cast<int32_t>(value)};
-    t.text = line_.substr(start, pos_ - start);
-    return t;
-  }
-
-  const std::string& line_;
-  const std::string& file_;
-  int lineNumber_;
-  size_t pos_ = 0;
-};
 
 struct Named {
   enum class Kind { kClass, kDefine } kind;
@@ -355,6 +36,7 @@ RegexPtr MakeSequence(const std::vector<int32_t>& symbols, const Location& where
   if (symbols.empty()) return r;  // epsilon
   if (symbols.size() == 1) return MakeSet(SymbolSet::Of({symbols[0]}), where);
   r->kind = Regex::Kind::kConcat;
+  r->depth = 2;
   for (int32_t s : symbols)
     r->parts.push_back(MakeSet(SymbolSet::Of({s}), where));
   return r;
@@ -363,6 +45,13 @@ RegexPtr MakeSequence(const std::vector<int32_t>& symbols, const Location& where
 RegexPtr MakeNode(Regex::Kind kind, std::vector<RegexPtr> parts, const Location& where) {
   auto r = std::make_shared<Regex>();
   r->kind = kind;
+  for (const RegexPtr& part : parts)
+    r->depth = std::max(r->depth, part->depth + 1);
+  if (r->depth > kMaxExpressionDepth) {
+    throw CompileError(where, "the expression nests deeper than " +
+                                  std::to_string(kMaxExpressionDepth) +
+                                  " levels; write it flatter or split it into defines");
+  }
   r->parts = std::move(parts);
   r->where = where;
   return r;
@@ -403,7 +92,7 @@ class Parser {
   }
 
   std::vector<int32_t> Sequence(const std::string& text, const std::string& file, int line) {
-    std::vector<Token> tokens = Lexer(text, file, line).Tokens();
+    std::vector<Token> tokens = LexLine(text, file, line);
     tokens_ = &tokens;
     at_ = 0;
     std::vector<int32_t> out = ParseOutput();
@@ -426,16 +115,10 @@ class Parser {
                            "'" + path + "' includes itself; remove the circular include");
       }
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-      const std::string message = "cannot read '" + path + "'; check the file name";
-      if (from != nullptr) throw CompileError(*from, message);
-      throw CompileError(Location{path, 0, 0}, message);
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    const std::string text =
+        ReadSourceFile(path, from != nullptr ? *from : Location{path, 0, 0}, "the include");
     includeStack_.push_back(canonical);
-    ParseText(buffer.str(), path, std::filesystem::path(path).parent_path().string());
+    ParseText(text, path, std::filesystem::path(path).parent_path().string());
     includeStack_.pop_back();
   }
 
@@ -453,7 +136,7 @@ class Parser {
       const bool continues = trimmed != std::string::npos && line[trimmed] == '\\' &&
                              line.find('#') == std::string::npos;
       if (continues) line.erase(trimmed);
-      std::vector<Token> tokens = Lexer(line, name, number).Tokens();
+      std::vector<Token> tokens = LexLine(line, name, number);
       if (continues) {
         tokens.pop_back();
         pending.insert(pending.end(), tokens.begin(), tokens.end());
@@ -900,8 +583,15 @@ class Parser {
         return r;
       }
       case Tok::kLParen: {
+        // Each parenthesis is a level of this parser's own recursion.
+        if (++parentheses_ > kMaxExpressionDepth) {
+          throw CompileError(t.where, "parentheses nest deeper than " +
+                                          std::to_string(kMaxExpressionDepth) +
+                                          " levels; write the expression flatter");
+        }
         RegexPtr inner = ParseUnion();
         Expect(Tok::kRParen, "')'");
+        --parentheses_;
         return inner;
       }
       case Tok::kName:
@@ -946,60 +636,20 @@ class Parser {
   // ---- lexicon files ----
 
   std::vector<LexiconEntry> ReadLexicon(const std::string& path, const Location& from) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CompileError(from, "cannot read the lexicon '" + path + "'; check the name");
-    // Entries are lexed with this parser's own token cursor: keep the statement's.
+    // Replacements are parsed with this parser's own token cursor: keep the statement's.
     const std::vector<Token>* savedTokens = tokens_;
     const size_t savedAt = at_;
-    std::map<std::vector<int32_t>, LexiconEntry> entries;
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-      ++number;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      const size_t start = line.find_first_not_of(" \t");
-      if (start == std::string::npos || line[start] == '#') continue;
-      LexiconEntry entry;
-      entry.where = Location{path, number, 1};
-      size_t rest;
-      if (line[start] == '"') {
-        std::string quoted = line.substr(start);
-        std::vector<Token> tokens = Lexer(quoted, path, number).Tokens();
-        entry.word = tokens[0].symbols;
-        rest = start + tokens[0].text.size();
-      } else {
-        size_t end = line.find_first_of(" \t", start);
-        if (end == std::string::npos) end = line.size();
-        auto word = Utf8ToSymbols(std::string_view(line).substr(start, end - start));
-        if (!word) throw CompileError(entry.where, "the word is not valid UTF-8");
-        entry.word = *word;
-        rest = end;
-      }
-      if (entry.word.empty()) throw CompileError(entry.where, "the entry has an empty word");
-      // The replacement: the rest of the line in source syntax (columns stay right).
-      size_t characters = 0;
-      for (size_t k = 0; k < rest; ++k)
-        characters += (static_cast<unsigned char>(line[k]) & 0xC0) != 0x80 ? 1 : 0;
-      std::string tail = std::string(characters, ' ') + line.substr(rest);
-      std::vector<Token> tokens = Lexer(tail, path, number).Tokens();
-      tokens_ = &tokens;
-      at_ = 0;
-      entry.replacement = ParseOutput();
-      ExpectEnd();
-      auto [it, added] = entries.emplace(entry.word, entry);
-      if (!added && it->second.replacement != entry.replacement) {
-        throw CompileError(entry.where, "the word is already in the lexicon at line " +
-                                            std::to_string(it->second.where.line) +
-                                            " with another replacement; keep one of them");
-      }
-    }
+    std::vector<LexiconEntry> entries =
+        ReadLexiconFile(path, from, [&](const std::vector<Token>& tokens) {
+          tokens_ = &tokens;
+          at_ = 0;
+          std::vector<int32_t> replacement = ParseOutput();
+          ExpectEnd();
+          return replacement;
+        });
     tokens_ = savedTokens;
     at_ = savedAt;
-    std::vector<LexiconEntry> sorted;
-    sorted.reserve(entries.size());
-    for (auto& [word, entry] : entries)
-      sorted.push_back(std::move(entry));
-    return sorted;
+    return entries;
   }
 
   // ---- after the last line ----
@@ -1060,19 +710,17 @@ class Parser {
   bool wordBoundaryDeclared_ = false;
   bool sentenceBoundaryDeclared_ = false;
   bool boundaryUsed_ = false;
+  int32_t parentheses_ = 0;
 };
 
 }  // namespace
 
 GrammarSource ParseSourceFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw CompileError(Location{path, 0, 0}, "cannot read '" + path + "'; check the name");
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
+  const std::string text = ReadSourceFile(path, Location{path, 0, 0}, "the grammar source");
   Parser parser;
   parser.rootName_ = path;
   parser.Enter(path);
-  return parser.Run(buffer.str(), path, std::filesystem::path(path).parent_path().string());
+  return parser.Run(text, path, std::filesystem::path(path).parent_path().string());
 }
 
 std::vector<int32_t> ParseSymbolSequence(const std::string& text, const std::string& file, int line,

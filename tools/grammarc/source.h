@@ -61,7 +61,12 @@ struct Regex {
   Boundary boundary = Boundary::kNone;  // kSet: a boundary instead of `set`
   std::vector<RegexPtr> parts;          // kConcat, kUnion: any number; kDifference: 2; the rest: 1
   Location where;
+  int32_t depth = 1;  // of the tree below, this node included
 };
+
+// Expressions nest at most this deep (parentheses, operators, names used inside names): the
+// compiler walks them recursively.
+inline constexpr int32_t kMaxExpressionDepth = 1000;
 
 // Whether the expression matches the empty string.
 bool Nullable(const Regex& regex);
