@@ -265,6 +265,17 @@ Store Parse(std::istream& in) {
   return store;
 }
 
+// The keys and values as the file holds them (after its header line).
+std::string Format(const Store& store) {
+  std::string text;
+  for (const auto& [lower, key] : store) {
+    text += "[" + key.path + "]\n";
+    for (const auto& [name, value] : key.values)
+      text += FormatValue(value) + "\n";
+  }
+  return text;
+}
+
 // The file's identity and the generation its writer gave it: a reader whose file still matches
 // reuses what it parsed before instead of reading the whole registry again.
 struct FileStamp {
@@ -380,11 +391,8 @@ class Session {
     // The umask cannot widen it: the registry decides which libraries are loaded.
     bool ok = fchmod(fd, 0600) == 0;
     std::fprintf(out, "%s%lld\n", kHeader, generation_ + 1);
-    for (const auto& [lower, key] : *mutableStore_) {
-      std::fprintf(out, "[%s]\n", key.path.c_str());
-      for (const auto& [name, value] : key.values)
-        std::fprintf(out, "%s\n", FormatValue(value).c_str());
-    }
+    const std::string text = Format(*mutableStore_);
+    ok = std::fwrite(text.data(), 1, text.size(), out) == text.size() && ok;
     ok = std::fflush(out) == 0 && fsync(fd) == 0 && ok;
     if (std::fclose(out) != 0 || !ok || std::rename(temp.c_str(), path_.c_str()) != 0) {
       std::remove(temp.c_str());
@@ -639,6 +647,11 @@ std::vector<std::string> RegSubkeys(HKEY root, const char* subKey) {
 bool RegKeyExists(HKEY root, const char* subKey) {
   Session session(false);
   return Exists(session.view(), Join(root->path, subKey));
+}
+
+std::string ReformatRegistryText(const std::string& text) {
+  std::istringstream in(text);
+  return Format(Parse(in));
 }
 
 std::string RegistryProblem() {

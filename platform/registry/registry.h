@@ -55,6 +55,10 @@ LONG RegSetDword(HKEY root, const char* subKey, const char* name, DWORD value);
 std::vector<std::string> RegSubkeys(HKEY root, const char* subKey);
 bool RegKeyExists(HKEY root, const char* subKey);
 
+// A registry file's text as a writer would rewrite it: what it could parse, in the file's own
+// format (for tests and fuzzing: rewriting that again changes nothing).
+std::string ReformatRegistryText(const std::string& text);
+
 // The file that holds the registry.
 std::string RegistryFilePath();
 // Empty, or one sentence saying why the registry is not used (a registry file or folder that

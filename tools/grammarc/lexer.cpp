@@ -58,12 +58,16 @@ class Lexer {
 
  private:
   Location Here() const {
-    // Columns count characters, not bytes.
-    int column = 1;
-    for (size_t i = 0; i < pos_; ++i) {
-      if ((static_cast<unsigned char>(line_[i]) & 0xC0) != 0x80) ++column;
+    // Columns count characters, not bytes; counted on from the last position asked about, so a
+    // long line costs time in proportion to its length.
+    if (pos_ < countedTo_) {
+      countedTo_ = 0;
+      column_ = 1;
     }
-    return Location{file_, lineNumber_, column};
+    for (; countedTo_ < pos_; ++countedTo_) {
+      if ((static_cast<unsigned char>(line_[countedTo_]) & 0xC0) != 0x80) ++column_;
+    }
+    return Location{file_, lineNumber_, column_};
   }
 
   [[noreturn]] void Fail(const std::string& message) const { throw CompileError(Here(), message); }
@@ -296,6 +300,8 @@ class Lexer {
   const std::string& file_;
   int lineNumber_;
   size_t pos_ = 0;
+  mutable size_t countedTo_ = 0;
+  mutable int column_ = 1;
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Bad sources give one clear message with file, line and column.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "tests/tools/grammarc/grammarc_test_support.h"
@@ -99,6 +101,57 @@ TEST(BadSources, IncludesAreFollowedAndCircularOnesRefused) {
   EXPECT_EQ(r[0].engine, "bVt");
   const std::string loop = ScratchFile("loop.grc", "include \"loop.grc\"\n");
   EXPECT_NE(CompileErrorOf("include \"loop.grc\"\n").find("includes itself"), std::string::npos);
+}
+
+TEST(BadSources, LimitsAndFilesThatAreNotSources) {
+  const std::string scratch = ScratchFile("fifo-folder.txt", "");
+  const std::string fifo = scratch.substr(0, scratch.rfind('/') + 1) + "pipe.grc";
+  mkfifo(fifo.c_str(), 0600);  // reading it would wait for a writer forever
+  std::string doubling = "define d0 = \"ab\" | \"c\"\n";
+  for (int i = 1; i <= 30; ++i) {
+    doubling += "define d" + std::to_string(i) + " = d" + std::to_string(i - 1) + " d" +
+                std::to_string(i - 1) + "\n";
+  }
+  ScratchFile("long.lex", std::string(300, 'a') + " \"x\"\n");
+  const struct {
+    const char* what;
+    std::string source;
+    const char* message;
+  } cases[] = {
+      {"nested parentheses",
+       "stage s\n  " + std::string(100000, '(') + "\"a\"" + std::string(100000, ')') +
+           " -> \"b\"\n",
+       "test.grc:2:1003: parentheses nest deeper than 1000 levels"},
+      {"postfix operators", "stage s\n  \"a\"" + std::string(100000, '?') + " -> \"b\"\n",
+       "test.grc:2:3: the expression nests deeper than 1000 levels"},
+      {"differences",
+       "stage s\n  \"a\"" +
+           [] {
+             std::string minus;
+             for (int i = 0; i < 2000; ++i)
+               minus += " - \"b\"";
+             return minus;
+           }() +
+           " -> \"b\"\n",
+       "test.grc:2:3: the expression nests deeper than 1000 levels"},
+      {"defines that double", doubling + "stage s\n  d30 -> \"x\"\n",
+       "automaton states; simplify it"},
+      {"include of a device", "include \"/dev/zero\"\n",
+       "test.grc:1:1: the include '/dev/zero' is not a regular file"},
+      {"include of a FIFO", "include \"pipe.grc\"\n", "is not a regular file"},
+      {"lexicon of a device", "stage w lexicon \"/dev/zero\"\n",
+       "the lexicon '/dev/zero' is not a regular file"},
+      {"lexicon of a folder", "stage w lexicon \"/\"\n", "the lexicon '/' is not a regular file"},
+      {"dictionary of a device", "dictionary \"/dev/zero\"\n",
+       "the lexicon '/dev/zero' is not a regular file"},
+      {"long lexicon word", "stage w lexicon \"long.lex\"\n",
+       "long.lex:1:1: the word has 300 symbols; a lexicon word has at most 256"},
+  };
+  for (const auto& c : cases) {
+    const std::string message = CompileErrorOf(c.source);
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
+  }
+  unlink(fifo.c_str());
 }
 
 }  // namespace
