@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "tools/grammarc/automaton_steps.h"
 
@@ -72,12 +73,21 @@ std::vector<char> Dfa::Dead() const {
 }
 
 void CollectSymbols(const Regex& r, const GrammarSource& source, std::vector<int32_t>& out) {
-  if (r.kind == Regex::Kind::kSet) {
-    const SymbolSet set = EffectiveSet(r, source);
-    out.insert(out.end(), set.symbols.begin(), set.symbols.end());
+  // Names make the expression a graph that shares its parts: visit each part once, or a name
+  // doubled thirty times would be walked a billion times.
+  std::unordered_set<const Regex*> seen;
+  std::vector<const Regex*> pending = {&r};
+  while (!pending.empty()) {
+    const Regex* node = pending.back();
+    pending.pop_back();
+    if (!seen.insert(node).second) continue;
+    if (node->kind == Regex::Kind::kSet) {
+      const SymbolSet set = EffectiveSet(*node, source);
+      out.insert(out.end(), set.symbols.begin(), set.symbols.end());
+    }
+    for (const RegexPtr& p : node->parts)
+      pending.push_back(p.get());
   }
-  for (const RegexPtr& p : r.parts)
-    CollectSymbols(*p, source, out);
 }
 
 Dfa CompileRegex(const Regex& regex, const ClassMap& classes, const GrammarSource& source) {
