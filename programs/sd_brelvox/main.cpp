@@ -5,10 +5,13 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "programs/sd_brelvox/output_module.h"
 #include "programs/sd_brelvox/platform_speaker.h"
@@ -37,6 +40,32 @@ void LogLine(const std::string& line) {
   std::fflush(stderr);
 }
 
+// The configuration the server names; when it names none or one that is not there (a module found
+// by the server's own search gets the path of a file nobody installed), the user's, the machine's,
+// then the one built beside this program.
+std::string FindConfiguration(const char* given) {
+  std::vector<std::string> candidates;
+  if (given != nullptr) candidates.push_back(given);
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  if (config != nullptr && config[0] == '/') {
+    candidates.push_back(std::string(config) + "/speech-dispatcher/modules/brelvox.conf");
+  } else if (home != nullptr) {
+    candidates.push_back(std::string(home) + "/.config/speech-dispatcher/modules/brelvox.conf");
+  }
+  candidates.push_back("/etc/speech-dispatcher/modules/brelvox.conf");
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    candidates.push_back(
+        (self.parent_path() / "../share/brelvox/speech-dispatcher/brelvox.conf").string());
+  }
+  for (const std::string& path : candidates) {
+    if (std::filesystem::is_regular_file(path, ec)) return path;
+  }
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,7 +78,10 @@ int main(int argc, char** argv) {
   }
   std::signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
-  OutputModule module(MakePlatformSpeaker(), argc == 2 ? argv[1] : "", WriteAll, LogLine);
+  const std::string configuration = FindConfiguration(argc == 2 ? argv[1] : nullptr);
+  LogLine(configuration.empty() ? "no brelvox.conf found; reading characters and keys as they are"
+                                : "configuration " + configuration);
+  OutputModule module(MakePlatformSpeaker(), configuration, WriteAll, LogLine);
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!module.Line(line)) return 0;

@@ -43,8 +43,15 @@ class Daemon:
             os.makedirs(os.path.join(self.w, d))
         os.chmod(os.path.join(self.w, "run"), 0o700)
         self.raw = os.path.join(self.w, "out.raw")
-        shutil.copy(args.conf, os.path.join(self.w, "conf/modules/brelvox.conf"))
-        os.symlink(os.path.abspath(args.module), os.path.join(self.w, "moddir/sd_brelvox"))
+        home = os.path.join(self.w, "home")
+        if debian_config:
+            # Installed for the user as users do; the server finds it by its own search.
+            subprocess.run([args.brelvox, "speechd", "install", "--user", "--module", args.module,
+                            "--conf", args.conf], check=True, capture_output=True,
+                           env=dict(os.environ, HOME=home, XDG_DATA_HOME="", XDG_CONFIG_HOME=""))
+        else:
+            shutil.copy(args.conf, os.path.join(self.w, "conf/modules/brelvox.conf"))
+            os.symlink(os.path.abspath(args.module), os.path.join(self.w, "moddir/sd_brelvox"))
         with open(os.path.join(self.w, "home/.asoundrc"), "w") as f:
             f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format raw }\n' % self.raw)
         if debian_config:
@@ -61,6 +68,7 @@ class Daemon:
         self.env = dict(os.environ, XDG_RUNTIME_DIR=os.path.join(self.w, "run"),
                         HOME=os.path.join(self.w, "home"),
                         XDG_DATA_HOME=os.path.join(self.w, "home/.local/share"),
+                        XDG_CONFIG_HOME=os.path.join(self.w, "home/.config"),
                         SPEECHD_ADDRESS="unix_socket:" + sock, SPEECHD_CMD="/bin/false",
                         BRELVOX_REGISTRY=args.registry)
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
@@ -300,6 +308,20 @@ def test_errors(c, d):
     check(kind == "end", "the module speaks on after the errors")
 
 
+def test_machine_install(args):
+    root = os.path.join(args.work, "root")
+    run = lambda *more: subprocess.run([args.brelvox, "speechd", *more, "--root", root],
+                                       capture_output=True, text=True)
+    r = run("install", "--module", args.module, "--conf", args.conf)
+    module = os.path.join(root, "usr/lib/speech-dispatcher-modules/sd_brelvox")
+    conf = os.path.join(root, "etc/speech-dispatcher/modules/brelvox.conf")
+    check(r.returncode == 0 and os.access(module, os.X_OK) and os.path.isfile(conf),
+          "brelvox speechd install --root puts the module and brelvox.conf in the system folders")
+    r = run("uninstall")
+    check(r.returncode == 0 and not os.path.exists(module) and not os.path.exists(conf),
+          "brelvox speechd uninstall --root takes them away")
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--module", required=True)
@@ -326,11 +348,15 @@ def main():
                         "--userdict-data", args.share + "/bulgarian.userdict"],
                        check=True, env=env, capture_output=True)
         rate, _ = reference(args, "а")
+        test_machine_install(args)
         for debian in (False, True):
             d = Daemon(work, args, debian)
             try:
                 if debian:
-                    print("-- with Debian's default configuration")
+                    print("-- installed with brelvox speechd install --user, with Debian's "
+                          "default configuration")
+                    check("configuration %s/home/.config/speech-dispatcher/modules/brelvox.conf"
+                          % d.w in d.log(), "the module found the user's brelvox.conf")
                     test_punctuation(d, rate)
                 else:
                     test_test_configuration(args, d, rate)
