@@ -103,13 +103,13 @@ OutputModule::OutputModule(std::unique_ptr<Speaker> speaker, std::string configP
       worker_([this] { Run(); }) {}
 
 OutputModule::~OutputModule() {
+  if (command_.owns_lock()) command_.unlock();
   Stop(false);
   {
     std::lock_guard<std::mutex> lock(jobs_);
     quitting_ = true;
   }
   changed_.notify_all();
-  if (command_.owns_lock()) command_.unlock();
   worker_.join();
 }
 
@@ -119,8 +119,10 @@ void OutputModule::Reply(const std::string& text) {
   command_.unlock();
 }
 
-void OutputModule::Emit(const std::string& text) {
+void OutputModule::Emit(const Job& job, const std::string& text, bool last) {
   std::lock_guard<std::mutex> lock(output_);
+  if (*job.ended) return;
+  *job.ended = last;
   write_(text);
 }
 
@@ -189,13 +191,14 @@ bool OutputModule::Line(const std::string& raw) {
     Stop(true);
     return true;
   }
-  command_.lock();
-  if (line == "INIT") {
-    Init();
-  } else if (line == "QUIT") {
+  if (line == "QUIT") {
     Stop(false);
     Reply("210 OK QUIT");
     return false;
+  }
+  command_.lock();
+  if (line == "INIT") {
+    Init();
   } else if (line == "AUDIO" || line == "LOGLEVEL" || line == "SET") {
     block_ = line == "AUDIO" ? Block::kAudio : line == "SET" ? Block::kSettings : Block::kLogLevel;
     blockLines_.clear();
@@ -278,7 +281,9 @@ void OutputModule::EndMessage() {
   const auto refuse = [&](const std::string& why) {
     Log(1, messageKind_ + " not spoken: " + why);
     Reply("200 OK SPEAKING");
-    Enqueue(Job{{}, std::make_shared<std::atomic<bool>>(true), nullptr});
+    Job refused;
+    refused.abort = std::make_shared<std::atomic<bool>>(true);
+    Enqueue(std::move(refused));
   };
   if (messageTooLong_) {
     return refuse("the message is longer than " + std::to_string(config_.maxMessageBytes) +
@@ -334,6 +339,7 @@ void OutputModule::EndMessage() {
 
 void OutputModule::Enqueue(Job job) {
   if (job.pause == nullptr) job.pause = std::make_shared<std::atomic<bool>>(false);
+  job.ended = std::make_shared<bool>(false);
   {
     std::lock_guard<std::mutex> lock(jobs_);
     queue_.push_back(std::move(job));
@@ -347,9 +353,13 @@ void OutputModule::Stop(bool pause) {
     if (current_ != nullptr) current_->pause->store(true);
     return;
   }
-  if (current_ != nullptr) current_->abort->store(true);
   for (Job& job : queue_)
     job.abort->store(true);
+  if (current_ == nullptr) return;
+  // 703 goes out at once; the engine winds down meanwhile, and nothing of the message follows.
+  current_->abort->store(true);
+  Emit(*current_, "703 STOP\n", true);
+  Log(4, "703 STOP sent");
 }
 
 void OutputModule::WaitIdle() {
@@ -365,6 +375,7 @@ void OutputModule::Run() {
     Job job = std::move(queue_.front());
     queue_.pop_front();
     current_ = &job;
+    Emit(job, "701 BEGIN\n");  // before a STOP can find the message
     lock.unlock();
     SpeakJob(&job);
     lock.lock();
@@ -375,9 +386,8 @@ void OutputModule::Run() {
 
 void OutputModule::SpeakJob(Job* job) {
   const auto started = std::chrono::steady_clock::now();
-  Emit("701 BEGIN\n");
   if (job->abort->load()) {
-    Emit("703 STOP\n");
+    Emit(*job, "703 STOP\n", true);
     return;
   }
   std::string error;
@@ -400,8 +410,8 @@ void OutputModule::SpeakJob(Job* job) {
       local = MakeNullOutput();
     }
   }
-  const std::function<void(const std::string&)> emit = [this](const std::string& text) {
-    Emit(text);
+  const std::function<void(const std::string&)> emit = [this, job](const std::string& text) {
+    Emit(*job, text);
   };
   BlockSink sink(static_cast<size_t>(config_.audioBlockSamples), rate, emit, local.get(),
                  *job->abort, *job->pause);
@@ -415,12 +425,12 @@ void OutputModule::SpeakJob(Job* job) {
                       .count();
   if (sink.Paused()) {
     Log(4, "paused after " + std::to_string(ms) + " ms");
-    Emit("704 PAUSE\n");
+    Emit(*job, "704 PAUSE\n", true);
   } else if (job->abort->load()) {
     Log(4, "stopped after " + std::to_string(ms) + " ms");
-    Emit("703 STOP\n");
+    Emit(*job, "703 STOP\n", true);
   } else {
     Log(4, "spoken in " + std::to_string(ms) + " ms");
-    Emit("702 END\n");
+    Emit(*job, "702 END\n", true);
   }
 }

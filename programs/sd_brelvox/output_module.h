@@ -36,11 +36,13 @@ class OutputModule {
     SpeakRequest request;
     std::shared_ptr<std::atomic<bool>> abort;
     std::shared_ptr<std::atomic<bool>> pause;  // PAUSE asked: stop at the next sentence mark
+    std::shared_ptr<bool> ended;               // its last event has gone out (guarded by output_)
   };
   enum class Block { kNone, kAudio, kLogLevel, kSettings, kMessage };
 
   void Reply(const std::string& text);  // ends the command: the lock taken at its start goes
-  void Emit(const std::string& text);   // an event, from the worker
+  // An event of a message; nothing after its last one (`last`: 702, 703 or 704).
+  void Emit(const Job& job, const std::string& text, bool last = false);
   void Log(int level, const std::string& text);
   void Init();
   void ListVoices();

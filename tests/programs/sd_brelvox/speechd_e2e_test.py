@@ -281,7 +281,7 @@ def test_stop(c, d, rate):
         print("     STOP to the client's CANCELED event: %.1f ms" % ((at - stopped_at) * 1000))
     log = d.log()
     stop = re.findall(r"(\d+):(\d+):(\d+)\.(\d+) sd_brelvox: STOP\n", log)
-    done = re.findall(r"(\d+):(\d+):(\d+)\.(\d+) sd_brelvox: stopped after", log)
+    done = re.findall(r"(\d+):(\d+):(\d+)\.(\d+) sd_brelvox: 703 STOP sent", log)
     if stop and done:
         ms = lambda t: ((int(t[0]) * 60 + int(t[1])) * 60 + int(t[2])) * 1000 + int(t[3])
         print("     STOP to 703 inside the module: %d ms" % (ms(done[-1]) - ms(stop[-1])))
