@@ -35,6 +35,13 @@ class FakeSpeaker final : public Speaker {
     while (hold && !abort)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::vector<int16_t> block(100, 7);
+    if (abort) {
+      // Winding down takes the engine a moment, and what it still hands over is not wanted.
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      for (int i = 0; i < 20; ++i)
+        sink->Audio(block.data(), 100);
+      sink->Mark("late");
+    }
     for (const SpeechPiece& p : request.pieces) {
       if (p.kind == SpeechPiece::Kind::kMark) {
         sink->Mark(p.text);
@@ -117,6 +124,10 @@ TEST_F(OutputModuleTest, StopEndsTheMessageAtOnceWithNoMoreAudio) {
   while (!speaker_->started)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   module_->Line("STOP");
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EXPECT_TRUE(out_.ends_with("703 STOP\n")) << "sent before the engine has wound down";
+  }
   const std::string out = Events(Send({}));
   EXPECT_EQ(out, "202 OK RECEIVING MESSAGE\n200 OK SPEAKING\n701 BEGIN\n703 STOP\n");
   speaker_->hold = false;
