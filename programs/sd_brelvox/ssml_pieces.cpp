@@ -43,6 +43,11 @@ bool Named(std::string_view value, const std::pair<std::string_view, int> (&tabl
   return false;
 }
 
+// A percentage as a factor: "+20%" and "-20%" change by that much, "120%" is absolute.
+double PercentFactor(std::string_view value, double n) {
+  return Signed(value) ? 1.0 + n / 100.0 : n / 100.0;
+}
+
 int Clamp10(double v) {
   return static_cast<int>(std::lround(std::clamp(v, -10.0, 10.0)));
 }
@@ -150,7 +155,7 @@ bool ParseRate(std::string_view value, int* rate) {
   // The engine's rate r speaks 2^(r/10) times as fast.
   double factor = n;
   if (unit == "%") {
-    factor = Signed(value) ? 1.0 + n / 100.0 : n / 100.0;
+    factor = PercentFactor(value, n);
   } else if (!unit.empty()) {
     return false;
   }
@@ -170,7 +175,7 @@ bool ParsePitch(std::string_view value, int* pitch) {
   if (unit == "st") {
     semitones = n;
   } else if (unit == "%") {
-    const double factor = Signed(value) ? 1.0 + n / 100.0 : n / 100.0;
+    const double factor = PercentFactor(value, n);
     if (factor <= 0) return false;
     semitones = 12.0 * std::log2(factor);
   } else if (unit == "Hz") {
@@ -196,11 +201,9 @@ bool ParseVolume(std::string_view value, int* percent) {
   double factor = 0;
   if (unit == "dB") {
     factor = std::pow(10.0, n / 20.0);
-  } else if (unit == "%") {
-    factor = Signed(value) ? 1.0 + n / 100.0 : n / 100.0;
-  } else if (unit.empty()) {
-    // An absolute level 0..100, or a change of it with a sign.
-    factor = Signed(value) ? 1.0 + n / 100.0 : n / 100.0;
+  } else if (unit == "%" || unit.empty()) {
+    // A level 0..100 is a percentage too.
+    factor = PercentFactor(value, n);
   } else {
     return false;
   }

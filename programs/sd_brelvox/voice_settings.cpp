@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -30,6 +31,23 @@ bool ParseLevel(std::string_view name, std::string_view value, int* out, std::st
   return true;
 }
 
+// One of a few named values; the error lists them.
+template <typename T>
+bool Choose(std::string_view name, std::string_view value,
+            std::initializer_list<std::pair<std::string_view, T>> choices, T* out,
+            std::string* error) {
+  std::string names;
+  for (const auto& [text, choice] : choices) {
+    if (text == value) {
+      *out = choice;
+      return true;
+    }
+    names += (names.empty() ? "" : ", ") + std::string(text);
+  }
+  *error = std::string(name) + " takes " + names + ", not " + std::string(value);
+  return false;
+}
+
 }  // namespace
 
 bool ApplySetting(MessageSettings* s, std::string_view name, std::string_view value,
@@ -42,43 +60,20 @@ bool ApplySetting(MessageSettings* s, std::string_view name, std::string_view va
   if (name == "volume") {
     return null ? (s->volume = 0, true) : ParseLevel(name, value, &s->volume, error);
   }
+  using P = MessageSettings::Punctuation;
+  using C = MessageSettings::Capitals;
   if (name == "punctuation_mode") {
-    using P = MessageSettings::Punctuation;
-    if (null || value == "none") {
-      s->punctuation = P::kNone;
-    } else if (value == "some") {
-      s->punctuation = P::kSome;
-    } else if (value == "most") {
-      s->punctuation = P::kMost;
-    } else if (value == "all") {
-      s->punctuation = P::kAll;
-    } else {
-      *error = "punctuation_mode takes none, some, most or all, not " + std::string(value);
-      return false;
-    }
-    return true;
+    return Choose(name, null ? "none" : value,
+                  {{"none", P::kNone}, {"some", P::kSome}, {"most", P::kMost}, {"all", P::kAll}},
+                  &s->punctuation, error);
   }
   if (name == "spelling_mode") {
-    if (!null && value != "on" && value != "off") {
-      *error = "spelling_mode takes on or off, not " + std::string(value);
-      return false;
-    }
-    s->spelling = value == "on";
-    return true;
+    return Choose(name, null ? "off" : value, {{"off", false}, {"on", true}}, &s->spelling, error);
   }
   if (name == "cap_let_recogn") {
-    using C = MessageSettings::Capitals;
-    if (null || value == "none") {
-      s->capitals = C::kNone;
-    } else if (value == "spell") {
-      s->capitals = C::kSpell;
-    } else if (value == "icon") {
-      s->capitals = C::kIcon;
-    } else {
-      *error = "cap_let_recogn takes none, spell or icon, not " + std::string(value);
-      return false;
-    }
-    return true;
+    return Choose(name, null ? "none" : value,
+                  {{"none", C::kNone}, {"spell", C::kSpell}, {"icon", C::kIcon}}, &s->capitals,
+                  error);
   }
   const std::string text = null ? std::string() : std::string(value);
   if (name == "voice") s->voiceType = text;

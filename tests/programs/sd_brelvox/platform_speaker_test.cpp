@@ -5,13 +5,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "platform/com/com.h"
-#include "platform/registry/registry.h"
-#include "platform/speech/voice_token.h"
-#include "tests/support/grammar_files.h"
-#include "tests/support/temp_files.h"
-#include "tests/support/test_voices.h"
-#include "tests/support/text_grammar.h"
+#include "tests/support/installed_test_voice.h"
 
 namespace {
 
@@ -36,23 +30,12 @@ class Recorder final : public SpeechSink {
 class PlatformSpeakerTest : public testing::Test {
  protected:
   PlatformSpeakerTest() {
-    char id[39];
-    GuidToString({0x2BFFD27F, 0x1F12, 0x4F12, {0xB2, 0x1C, 0x70, 0xF3, 0xC1, 0x9C, 0x41, 0x6C}},
-                 id);
-    EXPECT_EQ(
-        RegSetString(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + id + "\\InprocServer32").c_str(),
-                     "", BRELVOX_LIBRARY),
-        0);
-    VoiceDescription voice;
-    voice.name = "Test";
-    voice.clsid = id;
-    voice.voiceData = files_.Write("t.voice", SerializeVoiceFile(MakeImpulseVoice({})));
-    voice.grammarData = files_.Write("t.grammar", TestGrammar().file);
-    voice.userDictData = files_.Write("t.dict", TransducerFile(TransducerBuilder({-1}).Build(1)));
-    EXPECT_EQ(InstallVoiceToken(voice, true), 0);
-    voice.name = "Foreign";
-    voice.clsid = "{00000000-0000-0000-0000-000000000001}";
-    EXPECT_EQ(InstallVoiceToken(voice, false), 0);
+    EXPECT_TRUE(InstallImpulseTestVoice(files_, BRELVOX_LIBRARY));
+    EXPECT_TRUE(InstallImpulseTestVoice(files_, BRELVOX_LIBRARY, "Foreign", false));
+    EXPECT_EQ(RegSetString(HKEY_LOCAL_MACHINE, (std::string(kVoiceTokensKey) + "\\Foreign").c_str(),
+                           "CLSID", "{00000000-0000-0000-0000-000000000001}"),
+              0)
+        << "a voice of another engine";
   }
   static SpeechPiece Text(const char* text, int volume = 100) {
     SpeechPiece p{SpeechPiece::Kind::kText, text};
