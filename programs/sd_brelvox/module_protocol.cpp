@@ -56,5 +56,9 @@ std::string AudioEvent(const int16_t* samples, size_t count, int rate) {
 }
 
 std::string MarkEvent(std::string_view name) {
-  return "700-" + std::string(name) + "\n700 INDEX MARK\n";
+  std::string line(name);
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';  // a line break would end the event early
+  }
+  return "700-" + line + "\n700 INDEX MARK\n";
 }

@@ -24,5 +24,5 @@ std::optional<std::string> UnescapeAudio(std::string_view escaped);
 // The complete `705` event for `count` 16-bit mono little-endian samples at `rate` Hz.
 std::string AudioEvent(const int16_t* samples, size_t count, int rate);
 
-// The `700` event of an index mark.
+// The `700` event of an index mark; line breaks in the name become spaces.
 std::string MarkEvent(std::string_view name);

@@ -387,6 +387,10 @@ void OutputModule::Run() {
 void OutputModule::SpeakJob(Job* job) {
   const auto started = std::chrono::steady_clock::now();
   if (job->abort->load()) {
+    // A message refused (or stopped before it began) ends a moment after its BEGIN: an end that
+    // follows BEGIN at once can reach the server before it has taken the message as begun, and
+    // was once lost there, leaving the client waiting.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     Emit(*job, "703 STOP\n", true);
     return;
   }

@@ -38,6 +38,7 @@ TEST(ModuleProtocolTest, LinesOfBlocksAndMessages) {
   EXPECT_EQ(UnstuffLine("..<mark name=\"__spd_1\"/>"), ".<mark name=\"__spd_1\"/>");
   EXPECT_EQ(UnstuffLine(".x"), ".x");
   EXPECT_EQ(MarkEvent("m1"), "700-m1\n700 INDEX MARK\n");
+  EXPECT_EQ(MarkEvent("a\nb\r"), "700-a b \n700 INDEX MARK\n");
 }
 
 }  // namespace
