@@ -16,6 +16,7 @@
 #include "platform/audio/audio_output.h"
 #include "platform/brelvox/data_files.h"
 #include "platform/brelvox/speak_command.h"
+#include "platform/brelvox/speechd_command.h"
 #include "platform/brelvox/transcribe_command.h"
 #ifdef BRELVOX_LEXICON_COMMANDS
 #include "platform/brelvox/lexicon_command.h"
@@ -282,6 +283,9 @@ int main(int argc, char** argv) {
   CLI::App* lexiconList = lexiconCommand->add_subcommand("list", "List your pronunciations");
 #endif
 
+  SpeechdOptions speechd;
+  CLI::App* speechdCommand = AddSpeechdCommand(app, &speechd);
+
   app.add_subcommand("voices", "List the installed voices; * marks the default");
 
   VoiceDescription voice;
@@ -326,6 +330,7 @@ int main(int argc, char** argv) {
     return RunLexicon(lexicon);
   }
 #endif
+  if (speechdCommand->parsed()) return RunSpeechd(speechd);
   if (app.got_subcommand("voices")) return RunVoices();
   if (install->parsed()) {
     if (const std::string problem = VoiceTokenNameProblem(voice.name); !problem.empty()) {

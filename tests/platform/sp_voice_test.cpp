@@ -8,10 +8,8 @@
 #include "platform/registry/registry.h"
 #include "platform/speech/sp_voice.h"
 #include "platform/speech/voice_token.h"
-#include "tests/support/grammar_files.h"
+#include "tests/support/installed_test_voice.h"
 #include "tests/support/temp_files.h"
-#include "tests/support/test_voices.h"
-#include "tests/support/text_grammar.h"
 
 namespace {
 
@@ -19,22 +17,7 @@ class SpVoiceTest : public testing::Test {
  protected:
   SpVoiceTest() { setenv("BRELVOX_AUDIO", ("file:" + files_.File("out.wav")).c_str(), 1); }
   ~SpVoiceTest() override { unsetenv("BRELVOX_AUDIO"); }
-  void InstallTestVoice() {
-    char id[39];
-    GuidToString({0x2BFFD27F, 0x1F12, 0x4F12, {0xB2, 0x1C, 0x70, 0xF3, 0xC1, 0x9C, 0x41, 0x6C}},
-                 id);
-    ASSERT_EQ(
-        RegSetString(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + id + "\\InprocServer32").c_str(),
-                     "", BRELVOX_LIBRARY),
-        0);
-    VoiceDescription voice;
-    voice.name = "Test";
-    voice.clsid = id;
-    voice.voiceData = files_.Write("t.voice", SerializeVoiceFile(MakeImpulseVoice({})));
-    voice.grammarData = files_.Write("t.grammar", TestGrammar().file);
-    voice.userDictData = files_.Write("t.dict", TransducerFile(TransducerBuilder({-1}).Build(1)));
-    ASSERT_EQ(InstallVoiceToken(voice, true), 0);
-  }
+  void InstallTestVoice() { ASSERT_TRUE(InstallImpulseTestVoice(files_, BRELVOX_LIBRARY)); }
   long WavBytes() {
     std::ifstream in(files_.File("out.wav"), std::ios::binary | std::ios::ate);
     return in ? static_cast<long>(in.tellg()) : -1;
