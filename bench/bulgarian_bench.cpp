@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/cascade.h"
-#include "engine/core/grammar.h"
-#include "engine/core/speech_marks.h"
+#include "engine/core/sound/voice_inventory.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/transducer.h"
-#include "engine/core/voice_inventory.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/speech_marks.h"
+#include "engine/core/text/transducer.h"
 #include "platform/com/unicode.h"
 #include "tests/support/text_grammar.h"
 #include "tools/voicefile/collecting_host.h"

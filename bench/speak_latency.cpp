@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/cascade.h"
 #include "engine/core/dyn_array.h"
-#include "engine/core/grammar.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
 #include "platform/com/unicode.h"
 #include "platform/speech/engine_host.h"
 #include "platform/speech/fragments.h"

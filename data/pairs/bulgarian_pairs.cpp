@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/cascade.h"
 #include "engine/core/dyn_array.h"
-#include "engine/core/grammar.h"
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
 #include "platform/com/unicode.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "engine/core/synthesize.h"
-#include "engine/core/text_item.h"
+#include "engine/core/text/text_item.h"
 #include "engine/sapi/server.h"
 #include "engine/sapi/text_fragments.h"
 #include "platform/com/memory_checks.h"

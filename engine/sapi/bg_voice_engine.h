@@ -2,11 +2,11 @@
 // voice token's data files, announces its output format and speaks fragment lists through the core.
 #pragma once
 
-#include "engine/core/byte_reader.h"
 #include "engine/core/engine_site.h"
-#include "engine/core/grammar.h"
-#include "engine/core/transducer.h"
-#include "engine/core/voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/transducer.h"
 #include "engine/sapi/site_adapter.h"
 #include "platform/com/files.h"
 #include "platform/registry/registry.h"

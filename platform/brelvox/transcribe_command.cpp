@@ -4,14 +4,14 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/core/byte_reader.h"
 #include "engine/core/dyn_array.h"
-#include "engine/core/grammar.h"
-#include "engine/core/phoneme_set.h"
-#include "engine/core/speech_marks.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
-#include "engine/core/text_item.h"
-#include "engine/core/transducer.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/speech_marks.h"
+#include "engine/core/text/text_item.h"
+#include "engine/core/text/transducer.h"
 #include "platform/brelvox/chosen_voice.h"
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"

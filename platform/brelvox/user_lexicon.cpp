@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"

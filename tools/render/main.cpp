@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
+#include "engine/core/sound/voice_inventory.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/voice_inventory.h"
 #include "platform/audio/audio_output.h"
 #include "tools/voicefile/collecting_host.h"
 #include "tools/voicefile/synthetic_voice.h"

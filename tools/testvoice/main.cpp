@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "tests/support/grammar_files.h"
 #include "tools/voicefile/synthetic_voice.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/grammar.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/grammar.h"
 #include "front_end_check.h"
 #include "voice_check.h"
 

@@ -1,4 +1,4 @@
-#include "overlap_add.h"
+#include "engine/core/sound/overlap_add.h"
 
 #include <algorithm>
 #include <cmath>

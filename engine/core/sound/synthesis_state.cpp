@@ -1,10 +1,10 @@
-#include "synthesis_state.h"
+#include "engine/core/sound/synthesis_state.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "bimachine.h"
+#include "engine/core/text/bimachine.h"
 
 #include <cstdlib>
 

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "dyn_array.h"
-#include "grammar.h"
-#include "transducer.h"
+#include "engine/core/dyn_array.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/transducer.h"
 
 // Runs every stage the flags select over a copy of `input` (user-dictionary stages only when a
 // dictionary is given) and returns the resulting stream, which the caller releases; null only when

@@ -1,4 +1,4 @@
-#include "voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
 
 #include <cmath>
 #include <cstdlib>

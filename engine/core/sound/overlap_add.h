@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
 
 // The last frame of the previous unit, kept for junction smoothing.
 struct PreviousFrame {

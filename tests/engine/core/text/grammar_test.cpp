@@ -3,10 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "engine/core/bimachine.h"
-#include "engine/core/cascade.h"
-#include "engine/core/grammar.h"
-#include "engine/core/transducer.h"
+#include "engine/core/text/bimachine.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/transducer.h"
 #include "tests/support/grammar_files.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "synthesis_state.h"
-#include "voice_inventory.h"
+#include "engine/core/sound/synthesis_state.h"
+#include "engine/core/sound/voice_inventory.h"
 
 // The prosody of one unit, in samples.
 struct UnitProsody {

@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
-#include "cascade.h"
-#include "dyn_array.h"
-#include "grammar.h"
-#include "text_item.h"
-#include "transducer.h"
+#include "engine/core/dyn_array.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/text_item.h"
+#include "engine/core/text/transducer.h"
 
 enum SpeechMarkKind : int32_t {
   ItemMark = 0,

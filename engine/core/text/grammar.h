@@ -9,9 +9,9 @@
 
 #include <cstdint>
 
-#include "bimachine.h"
-#include "byte_reader.h"
-#include "transducer.h"
+#include "engine/core/text/bimachine.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/transducer.h"
 
 enum GrammarStageKind : int32_t {
   kTransducerStage = 1,

@@ -1,10 +1,10 @@
-#include "symbol_queue.h"
+#include "engine/core/text/symbol_queue.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "dyn_array.h"
+#include "engine/core/dyn_array.h"
 
 namespace {
 

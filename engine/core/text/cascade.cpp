@@ -1,8 +1,8 @@
-#include "cascade.h"
+#include "engine/core/text/cascade.h"
 
 #include <utility>
 
-#include "symbol_queue.h"
+#include "engine/core/text/symbol_queue.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "window_table.h"
+#include "engine/core/sound/window_table.h"
 
 struct DiphoneUnit {
   int32_t start;      // index of the unit's first sample in the sample section

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "byte_reader.h"
-#include "dyn_array.h"
-#include "grammar_tables.h"
+#include "engine/core/dyn_array.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/grammar_tables.h"
 
 struct Bimachine {
   int32_t leftStart;

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "engine/core/speech_marks.h"
 #include "engine/core/symbols.h"
+#include "engine/core/text/speech_marks.h"
 #include "tests/support/grammar_files.h"
 #include "tests/support/text_grammar.h"
 

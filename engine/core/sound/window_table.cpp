@@ -1,4 +1,4 @@
-#include "window_table.h"
+#include "engine/core/sound/window_table.h"
 
 #include <algorithm>
 #include <cmath>

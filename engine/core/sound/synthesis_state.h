@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "engine_site.h"
-#include "overlap_add.h"
-#include "voice_inventory.h"
+#include "engine/core/engine_site.h"
+#include "engine/core/sound/overlap_add.h"
+#include "engine/core/sound/voice_inventory.h"
 
 struct SynthesisState {
   VoiceInventory* voice;

@@ -6,11 +6,11 @@
 #include <random>
 #include <vector>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
+#include "engine/core/sound/synthesis_state.h"
+#include "engine/core/sound/unit_renderer.h"
 #include "engine/core/symbols.h"
-#include "engine/core/synthesis_state.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/unit_renderer.h"
 #include "tests/support/recording_site.h"
 #include "tests/support/test_voices.h"
 
@@ -349,37 +349,6 @@ TEST_F(ToneTest, AToneInTheStreamPassesOverTheTwoSymbolsAfterIt) {
   RenderSymbolStream(&loaded_.voice, symbols.data(), 3, &site);
   EXPECT_TRUE(host.phonemes.empty());
   EXPECT_EQ(host.writes, std::vector<int32_t>{176});
-}
-
-TEST(PeriodHooksTest, AFlushMovesOnlyIndicesBelowTwiceTheHalf) {
-  ImpulseVoiceSpec spec;
-  spec.sampleRate = 16001;
-  VoiceFileContents contents = MakeImpulseVoice(spec);
-  contents.header.samplingFrequency = 16001.0;
-  LoadedVoice loaded(contents);
-  ASSERT_TRUE(loaded.loaded);
-  RecordingSite host;
-  const EngineSite site = host.Table();
-  SynthesisState state{};
-  InitSynthesisState(&state, &loaded.voice, &site);
-  ASSERT_TRUE(StartSynthesis(&state));
-  double* mix = loaded.voice.mixBuffer;
-  mix[0] = 1.0;
-  mix[8000] = 2.0;
-  mix[15999] = 3.0;
-  mix[16000] = 4.0;  // the odd last sample
-  state.fillLevel = 12000;
-  state.centre = 12100;
-  ASSERT_TRUE(RunPeriodHooks(&state));
-  EXPECT_EQ(host.writes, std::vector<int32_t>{8000});
-  EXPECT_EQ(host.audio[0], 1);
-  EXPECT_EQ(mix[0], 2.0);
-  EXPECT_EQ(mix[7999], 3.0);
-  EXPECT_EQ(mix[8000], 0.0);
-  EXPECT_EQ(mix[15999], 0.0);
-  EXPECT_EQ(mix[16000], 4.0) << "neither moved nor cleared";
-  EXPECT_EQ(state.fillLevel, 4000);
-  EXPECT_EQ(state.centre, 4100);
 }
 
 TEST(UnitRendererTest, OddVoicesAndStreamsNeverWriteOutsideTheBuffers) {

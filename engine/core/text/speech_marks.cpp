@@ -1,8 +1,8 @@
-#include "speech_marks.h"
+#include "engine/core/text/speech_marks.h"
 
 #include <algorithm>
 
-#include "symbols.h"
+#include "engine/core/symbols.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-#include "byte_reader.h"
-#include "dyn_array.h"
-#include "grammar_tables.h"
-#include "symbol_queue.h"
+#include "engine/core/dyn_array.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/grammar_tables.h"
+#include "engine/core/text/symbol_queue.h"
 
 struct Transducer {
   StateTable

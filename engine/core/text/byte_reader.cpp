@@ -1,4 +1,4 @@
-#include "byte_reader.h"
+#include "engine/core/text/byte_reader.h"
 
 #include <cstring>
 

@@ -1,11 +1,11 @@
-#include "unit_renderer.h"
+#include "engine/core/sound/unit_renderer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "phoneme_set.h"
-#include "symbols.h"
+#include "engine/core/sound/phoneme_set.h"
+#include "engine/core/symbols.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "byte_reader.h"
-#include "dyn_array.h"
+#include "engine/core/dyn_array.h"
+#include "engine/core/text/byte_reader.h"
 
 // Symbols below this (characters, markers, phonemes, stress and the grammars' own symbols) find
 // their class through pages of 256 classes built at load time; others by binary search.

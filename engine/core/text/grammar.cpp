@@ -1,4 +1,4 @@
-#include "grammar.h"
+#include "engine/core/text/grammar.h"
 
 #include <cstdlib>
 

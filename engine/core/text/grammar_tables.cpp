@@ -1,4 +1,4 @@
-#include "grammar_tables.h"
+#include "engine/core/text/grammar_tables.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "transducer.h"
+#include "engine/core/text/transducer.h"
 
 #include <cstdlib>
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "dyn_array.h"
+#include "engine/core/dyn_array.h"
 
 enum TextItemKind : int32_t {
   kSpeakItem = 0,

@@ -4,7 +4,7 @@
 #include <numbers>
 #include <vector>
 
-#include "engine/core/overlap_add.h"
+#include "engine/core/sound/overlap_add.h"
 #include "tests/support/test_voices.h"
 
 namespace {
