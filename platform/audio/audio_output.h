@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/speech/sapi.h"
+#include "platform/com/windows_types.h"
 
 class AudioOutput {
  public:
