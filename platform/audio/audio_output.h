@@ -20,6 +20,7 @@ class AudioOutput {
 };
 
 std::unique_ptr<AudioOutput> MakeNullOutput();
+// A WAV file; "-" writes it to standard output.
 std::unique_ptr<AudioOutput> MakeWavFileOutput(std::string path);
 std::unique_ptr<AudioOutput> MakeDeviceOutput();
 

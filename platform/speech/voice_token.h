@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/identity/engine_identity.h"
 #include "platform/speech/sapi.h"
 
 inline constexpr char kVoiceTokensKey[] = "SOFTWARE\\Speech\\Voices\\Tokens";
@@ -74,7 +75,7 @@ class VoiceToken final : public ISpObjectToken {
 
 struct VoiceDescription {
   std::string name;
-  std::string clsid;
+  std::string clsid = kEngineClassId;
   std::string voiceData;
   std::string grammarData;
   std::string userDictData;
@@ -90,3 +91,11 @@ std::vector<std::string> ListVoiceTokens();
 std::string DefaultVoiceToken();
 // Writes (or rewrites) a token; with makeDefault, makes it the default voice. A registry error.
 LONG InstallVoiceToken(const VoiceDescription& voice, bool makeDefault);
+
+// The voice a caller asks for by name (compared without regard to case, as the registry compares
+// key names), or the default voice when `requested` is empty. The token's name, or empty with a
+// one-sentence reason when there is no such voice.
+std::string ChooseVoice(const std::string& requested, std::string* error);
+
+// The registry key of a voice token, under HKEY_LOCAL_MACHINE.
+std::string VoiceTokenKey(const std::string& name);

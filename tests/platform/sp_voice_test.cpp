@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/com/com.h"
+#include "engine/identity/engine_identity.h"
 #include "platform/registry/registry.h"
 #include "platform/speech/sp_voice.h"
 #include "platform/speech/voice_token.h"
@@ -17,19 +17,13 @@ namespace {
 
 class SpVoiceTest : public testing::Test {
  protected:
-  SpVoiceTest() {
-    setenv("BRELVOX_AUDIO", ("file:" + files_.File("out.wav")).c_str(), 1);
-  }
+  SpVoiceTest() { setenv("BRELVOX_AUDIO", ("file:" + files_.File("out.wav")).c_str(), 1); }
   ~SpVoiceTest() override { unsetenv("BRELVOX_AUDIO"); }
   void InstallTestVoice() {
-    char id[39];
-    GuidToString({0x2BFFD27F, 0x1F12, 0x4F12, {0xB2, 0x1C, 0x70, 0xF3, 0xC1, 0x9C, 0x41, 0x6C}}, id);
-    ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + id + "\\InprocServer32").c_str(),
-                           "", BRELVOX_LIBRARY),
-              0);
-    VoiceDescription voice;
+    const std::string key = std::string("CLSID\\") + kEngineClassId + "\\InprocServer32";
+    ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, key.c_str(), "", BRELVOX_LIBRARY), 0);
+    VoiceDescription voice;  // this engine's class by default
     voice.name = "Test";
-    voice.clsid = id;
     voice.voiceData = files_.Write("t.voice", SerializeVoiceFile(MakeImpulseVoice({})));
     voice.grammarData = files_.Write("t.grammar", TestGrammar().file);
     voice.userDictData = files_.Write("t.dict", TransducerFile(TransducerBuilder({-1}).Build(1)));

@@ -9,26 +9,25 @@
 #include <climits>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/audio/audio_output.h"
-#include "platform/brelvox/speak_command.h"
-#include "platform/brelvox/transcribe_command.h"
+#include "programs/brelvox/speak_command.h"
+#include "programs/brelvox/transcribe_command.h"
 #ifdef BRELVOX_LEXICON_COMMANDS
-#include "platform/brelvox/lexicon_command.h"
+#include "programs/brelvox/lexicon_command.h"
 #endif
 #include "platform/com/com.h"
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"
 #include "platform/speech/engine_host.h"
-#include "platform/speech/fragments.h"
-#include "platform/speech/platform_site.h"
+#include "platform/speech/speak.h"
 #include "platform/speech/voice_token.h"
 
 namespace {
-
-constexpr char kEngineClassId[] = "{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}";
 
 int Fail(const std::string& command, const std::string& message, int status = 1) {
   std::fprintf(stderr, "brelvox %s: %s\n", command.c_str(), message.c_str());
@@ -63,57 +62,70 @@ int RunRegistration(const std::string& library, bool registering) {
   return 0;
 }
 
-int RunSay(const std::string& text, const std::string& file, bool xml, const std::string& wav,
-           long long rate, long long volume) {
-  std::string input = text;
-  if (!file.empty()) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return Fail("say", "cannot read " + file, 2);
-    std::ostringstream content;
-    content << in.rdbuf();
-    input = content.str();
+struct SayOptions {
+  std::vector<std::string> text;
+  std::string file;
+  std::string voice;
+  bool xml = false;
+  std::string wav;
+  long long rate = 0;
+  long long volume = 100;
+};
+
+// The text of `say`: TEXT, or the file -f names (- for standard input), or standard input.
+bool ReadSayText(const SayOptions& options, std::string* text, std::string* error) {
+  if (!options.text.empty()) {
+    if (!options.file.empty()) {
+      *error = "give the text either as TEXT or with -f, not both";
+      return false;
+    }
+    for (const std::string& part : options.text)
+      *text += (text->empty() ? "" : " ") + part;
+    return true;
   }
-  if (input.empty()) return Fail("say", "nothing to say: give TEXT or -f FILE", 2);
-  if (rate < -10 || rate > 10) return Fail("say", "--rate takes -10 to 10", 2);
-  if (volume < 0 || volume > 100) return Fail("say", "--volume takes 0 to 100", 2);
-  VoiceToken* token = VoiceToken::FromRegistry(DefaultVoiceToken());
-  if (token == nullptr) {
-    return Fail("say", "no voice is installed; install one with brelvox install-voice");
-  }
-  EngineHandle engine;
-  std::string error;
-  const HRESULT opened = OpenEngine(token, &engine, &error);
-  token->Release();
-  if (FAILED(opened)) return Fail("say", error + " (" + HresultText(opened) + ")");
-  if (FAILED(engine.formatResult)) {
-    CloseEngine(&engine);
-    return Fail("say", "the voice has no usable audio format");
-  }
-  FragmentList fragments(Utf8ToUtf16(input));
-  if (xml) {
-    if (!ParseMarkup(&fragments, &error)) return Fail("say", "the markup is broken: " + error, 2);
+  std::ostringstream content;
+  if (options.file.empty() || options.file == "-") {
+    content << std::cin.rdbuf();
   } else {
-    AddPlainText(&fragments);
+    std::ifstream in(options.file, std::ios::binary);
+    if (!in) {
+      *error = "cannot read " + options.file;
+      return false;
+    }
+    content << in.rdbuf();
   }
-  std::string note;
-  std::unique_ptr<AudioOutput> output =
-      wav.empty() ? MakeDefaultOutput(&note) : MakeWavFileOutput(wav);
-  if (!output->Start(engine.format, &error)) return Fail("say", error);
-  SiteSettings settings;
-  settings.rate = static_cast<LONG>(rate);
-  settings.volume = static_cast<WORD>(volume);
-  PlatformSite site(settings, output.get(), SiteObserver{});
-  const HRESULT hr =
-      engine.engine->Speak(0, SPDFID_WaveFormatEx, &engine.format, fragments.First(), &site);
-  CloseEngine(&engine);
-  const bool finished = output->Finish(&error);
-  if (!note.empty()) std::fprintf(stderr, "brelvox say: %s\n", note.c_str());
-  if (FAILED(hr)) return Fail("say", "the engine failed to speak (" + HresultText(hr) + ")");
-  if (!finished) return Fail("say", error);
-  if (!wav.empty()) {
+  *text = content.str();
+  return true;
+}
+
+int RunSay(const SayOptions& options) {
+  SpeakRequest request;
+  std::string error;
+  if (!ReadSayText(options, &request.text, &error)) return Fail("say", error, 2);
+  if (request.text.empty()) {
+    return Fail("say", "nothing to say: give TEXT, -f FILE or text on standard input", 2);
+  }
+  if (options.rate < -10 || options.rate > 10) return Fail("say", "--rate takes -10 to 10", 2);
+  if (options.volume < 0 || options.volume > 100) {
+    return Fail("say", "--volume takes 0 to 100", 2);
+  }
+  request.markup = options.xml;
+  request.voice = options.voice;
+  request.site.rate = static_cast<LONG>(options.rate);
+  request.site.volume = static_cast<WORD>(options.volume);
+  std::unique_ptr<AudioOutput> wav;
+  if (!options.wav.empty()) {
+    wav = MakeWavFileOutput(options.wav);
+    request.output = wav.get();
+  }
+  const SpeakResult spoken = SpeakText(request);
+  if (!spoken.note.empty()) std::fprintf(stderr, "brelvox say: %s\n", spoken.note.c_str());
+  if (spoken.failure == SpeakFailure::kMarkup) return Fail("say", spoken.error, 2);
+  if (spoken.failure != SpeakFailure::kNone || !spoken.finished) return Fail("say", spoken.error);
+  if (!options.wav.empty() && options.wav != "-") {
     std::printf("wrote %.2f s of audio to %s\n",
-                static_cast<double>(site.BytesAccepted()) / engine.format.nAvgBytesPerSec,
-                wav.c_str());
+                static_cast<double>(spoken.bytes) / spoken.format.nAvgBytesPerSec,
+                options.wav.c_str());
   }
   return 0;
 }
@@ -197,20 +209,21 @@ int main(int argc, char** argv) {
   CLI::App app{"brelvox: the speech platform's command line"};
   app.require_subcommand(1);
 
-  std::string text, file, wav;
-  bool xml = false;
-  long long rate = 0, volume = 100;
-  CLI::App* say = app.add_subcommand("say",
-                                     "Speak with the default voice, to the sound device "
-                                     "or a WAV file");
-  say->add_option("TEXT", text, "the text (UTF-8)");
-  say->add_option("-f,--file", file, "read the text from FILE");
-  say->add_flag("--xml", xml,
+  SayOptions sayOptions;
+  CLI::App* say = app.add_subcommand(
+      "say", "Speak a text (TEXT, -f FILE or standard input) to the sound device or a WAV file");
+  say->add_option("TEXT", sayOptions.text, "the text (UTF-8); without it, standard input");
+  say->add_option("-f,--file", sayOptions.file, "read the text from FILE (- for standard input)");
+  say->add_option("--voice", sayOptions.voice,
+                  "the installed voice to speak with (default: the default voice)");
+  say->add_flag("--xml", sayOptions.xml,
                 "the text carries markup (bookmark, silence, spell, rate, volume, "
                 "pitch)");
-  say->add_option("--wav", wav, "write the audio to a WAV file instead of the sound device");
-  say->add_option("--rate", rate, "speaking rate, -10 to 10");
-  say->add_option("--volume", volume, "volume, 0 to 100");
+  say->add_option("--wav", sayOptions.wav,
+                  "write the audio to a WAV file instead of the sound device (- for standard "
+                  "output)");
+  say->add_option("--rate", sayOptions.rate, "speaking rate, -10 to 10");
+  say->add_option("--volume", sayOptions.volume, "volume, 0 to 100");
 
   SpeakOptions speak;
   CLI::App* speakCommand = app.add_subcommand(
@@ -276,7 +289,6 @@ int main(int argc, char** argv) {
   app.add_subcommand("voices", "List the installed voices; * marks the default");
 
   VoiceDescription voice;
-  voice.clsid = kEngineClassId;
   bool makeDefault = false;
   CLI::App* install = app.add_subcommand("install-voice", "Install (or replace) a voice token");
   install->add_option("--name", voice.name, "the voice's name")->required();
@@ -307,7 +319,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 2;
   }
-  if (say->parsed()) return RunSay(text, file, xml, wav, rate, volume);
+  if (say->parsed()) return RunSay(sayOptions);
   if (speakCommand->parsed()) return RunSpeak(speak);
   if (transcribeCommand->parsed()) return RunTranscribe(transcribe);
 #ifdef BRELVOX_LEXICON_COMMANDS

@@ -1,9 +1,10 @@
 // The brelvox command end to end: registration, a voice installed from test files, `speak` with its
-// event lines, and `say` to a WAV file.
+// event lines, and `say` to a WAV file or standard output.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -126,6 +127,35 @@ TEST_F(BrelvoxCommandTest, InstalledVoicesSpeakToAWavFile) {
   EXPECT_EQ(Brelvox("reg set HKLM\\\\SOFTWARE\\\\X v bogus").status, 2);
   ASSERT_EQ(Brelvox("unregister " BRELVOX_LIBRARY).status, 0);
   EXPECT_EQ(Brelvox("say hello").status, 1) << "the class is gone";
+}
+
+TEST_F(BrelvoxCommandTest, SayTakesStandardInputAVoiceByNameAndWritesAWavToStandardOutput) {
+  ASSERT_EQ(Brelvox("register " BRELVOX_LIBRARY).status, 0);
+  ASSERT_EQ(Brelvox("install-voice --name Test --voice-data " + voice_ + " --grammar-data " +
+                    grammar_ + " --userdict-data " + dictionary_ + " --default")
+                .status,
+            0);
+  const std::string wav = files_.File("out.wav");
+  ASSERT_EQ(Brelvox("say 'ae io.' --voice test --wav " + wav).status, 0) << "names in any case";
+  std::ifstream in(wav, std::ios::binary);
+  const std::string file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_GT(file.size(), 44u);
+
+  // The same audio through a pipe: the header first, then only the samples.
+  const std::string command = std::string(BRELVOX_COMMAND) + " say";
+  for (const std::string& say : {command + " --wav -", command + " -f - --wav -"}) {
+    const Result piped = RunCommand("printf 'ae io.' | " + say);
+    ASSERT_EQ(piped.status, 0) << say;
+    ASSERT_EQ(piped.out.size(), file.size()) << say;
+    EXPECT_EQ(piped.out.substr(0, 4), "RIFF");
+    EXPECT_EQ(piped.out.substr(44), file.substr(44)) << say;
+  }
+
+  const Result unknown = Brelvox("say x --voice Nobody");
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.out.find("there is no voice Nobody"), std::string::npos) << unknown.out;
+  EXPECT_EQ(Brelvox("say x -f " + wav).status, 2) << "TEXT and a file at once";
+  EXPECT_EQ(RunCommand(command + " < /dev/null").status, 2) << "nothing to say";
 }
 
 }  // namespace

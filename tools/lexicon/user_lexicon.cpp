@@ -1,4 +1,4 @@
-#include "platform/brelvox/user_lexicon.h"
+#include "tools/lexicon/user_lexicon.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

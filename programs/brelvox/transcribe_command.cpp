@@ -1,50 +1,31 @@
-#include "platform/brelvox/transcribe_command.h"
+#include "programs/brelvox/transcribe_command.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "engine/core/dyn_array.h"
 #include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
-#include "engine/core/text/byte_reader.h"
 #include "engine/core/text/grammar.h"
 #include "engine/core/text/speech_marks.h"
 #include "engine/core/text/text_item.h"
 #include "engine/core/text/transducer.h"
-#include "platform/brelvox/chosen_voice.h"
+#include "engine/files/data_file.h"
+#include "engine/identity/engine_identity.h"
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"
 #include "platform/speech/voice_token.h"
 
 namespace {
 
-constexpr char kSettingsKey[] = "SOFTWARE\\ORVELT\\TTSEngine";
-constexpr DWORD kDefaultSettings = 1;
-
 int Fail(const std::string& message, int status = 1) {
   std::fprintf(stderr, "brelvox transcribe: %s\n", message.c_str());
   return status;
 }
 
-// A whole file as 32-bit words (aligned as a mapped image is); false when it cannot be read or
-// is empty, as the engine cannot map an empty file either.
-bool ReadImage(const std::string& path, std::vector<int32_t>* words, int64_t* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (path.empty() || !in) return false;
-  const std::vector<char> content{std::istreambuf_iterator<char>(in),
-                                  std::istreambuf_iterator<char>()};
-  if (content.empty() || in.bad()) return false;
-  words->assign((content.size() + 3) / 4, 0);
-  std::copy(content.begin(), content.end(), reinterpret_cast<char*>(words->data()));
-  *bytes = static_cast<int64_t>(content.size());
-  return true;
-}
-
 // The option bits as the engine reads them: the registry value "settings", 1 when absent.
 int32_t EngineFlags() {
-  DWORD value = kDefaultSettings;
-  RegGetDword(HKEY_LOCAL_MACHINE, kSettingsKey, "settings", &value);
+  DWORD value = kDefaultEngineOptions;
+  RegGetDword(HKEY_LOCAL_MACHINE, kEngineSettingsKey, kEngineSettingsValue, &value);
   return static_cast<int32_t>(value);
 }
 
@@ -83,39 +64,29 @@ int RunTranscribe(const TranscribeOptions& options) {
   if (name.empty()) return Fail(error);
   VoiceToken* token = VoiceToken::FromRegistry(name);
   if (token == nullptr) return Fail("the voice " + name + " cannot be read from the registry");
-  const std::string grammarPath = token->Value("GrammarData");
-  const std::string dictionaryPath = token->Value("UserDictData");
+  const std::string grammarPath = token->Value(kGrammarDataValue);
+  const std::string dictionaryPath = token->Value(kUserDictDataValue);
   token->Release();
 
-  std::vector<int32_t> grammarImage, dictionaryImage;
-  int64_t grammarBytes = 0, dictionaryBytes = 0;
   if (grammarPath.empty()) {
     return Fail("the voice " + name +
                 " names no grammar file (GrammarData); install it again with brelvox "
                 "install-voice");
-  }
-  if (!ReadImage(grammarPath, &grammarImage, &grammarBytes)) {
-    return Fail("cannot read the grammar file " + grammarPath + " of the voice " + name +
-                "; check that it exists or install the voice again");
   }
   if (dictionaryPath.empty()) {
     return Fail("the voice " + name +
                 " names no user dictionary (UserDictData), so the engine cannot use it; install "
                 "it again with brelvox install-voice");
   }
-  if (!ReadImage(dictionaryPath, &dictionaryImage, &dictionaryBytes)) {
-    return Fail("cannot read the user dictionary " + dictionaryPath + " of the voice " + name +
-                "; check that it exists or install the voice again");
+  MappedGrammar grammar;
+  if (!grammar.Load(grammarPath, &error)) {
+    return Fail(error + " (the voice " + name + "; or install the voice again)");
   }
-  ByteReader grammarReader = MakeByteReader(grammarImage.data(), grammarBytes);
-  Grammar* grammar = LoadGrammar(&grammarReader);
-  if (grammar == nullptr) {
-    return Fail("the grammar file " + grammarPath +
-                " does not load; rebuild it or install the voice again");
-  }
-  ByteReader dictionaryReader = MakeByteReader(dictionaryImage.data(), dictionaryBytes);
-  Transducer* dictionary = LoadTransducer(&dictionaryReader);
-  if (dictionary == nullptr) {
+  MappedUserDictionary dictionary;
+  if (!dictionary.Load(dictionaryPath, &error)) {
+    if (!dictionary.Readable()) {
+      return Fail(error + " (the voice " + name + "; or install the voice again)");
+    }
     // The engine speaks without a user dictionary it cannot load; so do we, but say so.
     std::fprintf(stderr,
                  "brelvox transcribe: the user dictionary %s does not load; transcribing without "
@@ -131,10 +102,9 @@ int RunTranscribe(const TranscribeOptions& options) {
   item.textLength = static_cast<int32_t>(units.size());
   DynArray* items = DynArrayCreate(kTextItemWords, 1, kDefaultGrowth);
   DynArrayAppend(items, reinterpret_cast<const int32_t*>(&item));
-  const SymbolStream stream = BuildSymbolStream(*grammar, dictionary, items, EngineFlags());
+  const SymbolStream stream =
+      BuildSymbolStream(*grammar.get(), dictionary.get(), items, EngineFlags());
   DynArrayRelease(items);
-  if (dictionary != nullptr) FreeTransducer(dictionary);
-  FreeGrammar(grammar);
   if (stream.symbols == nullptr) return Fail("out of memory");
   std::printf("%s\n",
               TranscriptionOf(stream.symbols->data, stream.symbols->count, options.stress).c_str());

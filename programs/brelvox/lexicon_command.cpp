@@ -1,10 +1,10 @@
-#include "platform/brelvox/lexicon_command.h"
+#include "programs/brelvox/lexicon_command.h"
 
 #include <cstdio>
 
-#include "platform/brelvox/chosen_voice.h"
-#include "platform/brelvox/user_lexicon.h"
 #include "platform/registry/registry.h"
+#include "platform/speech/voice_token.h"
+#include "tools/lexicon/user_lexicon.h"
 
 namespace {
 

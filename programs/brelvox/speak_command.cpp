@@ -1,4 +1,4 @@
-#include "platform/brelvox/speak_command.h"
+#include "programs/brelvox/speak_command.h"
 
 #include <cstdio>
 #include <fstream>
@@ -7,16 +7,16 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "engine/identity/engine_identity.h"
 #include "platform/audio/audio_output.h"
 #include "platform/com/unicode.h"
 #include "platform/speech/engine_host.h"
 #include "platform/speech/fragments.h"
 #include "platform/speech/platform_site.h"
+#include "platform/speech/speak.h"
 #include "platform/speech/voice_token.h"
 
 namespace {
-
-constexpr char kEngineClassId[] = "{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}";
 
 int Usage(const std::string& message) {
   std::fprintf(stderr, "brelvox speak: %s\n", message.c_str());
@@ -211,53 +211,37 @@ int RunSpeak(const SpeakOptions& options) {
   }
 
   // The voice: an ad-hoc token with exactly the values given, or the default one.
-  VoiceToken* token = nullptr;
+  SpeakRequest request;
+  request.fragments = fragments.get();
   if (options.voiceData || options.grammarData || options.userDictData) {
-    std::map<std::string, std::string> values = {{"CLSID", kEngineClassId}};
-    if (options.voiceData) values["VoiceData"] = *options.voiceData;
-    if (options.grammarData) values["GrammarData"] = *options.grammarData;
-    if (options.userDictData) values["UserDictData"] = *options.userDictData;
-    token = VoiceToken::Create("ad-hoc", std::move(values));
-  } else {
-    token = VoiceToken::FromRegistry(DefaultVoiceToken());
-    if (token == nullptr) {
-      std::fprintf(stderr,
-                   "brelvox speak: no voice is installed; install one with brelvox "
-                   "install-voice or give --voice-data, --grammar-data and --userdict-data\n");
-      return 1;
+    request.adHoc.emplace();
+    if (options.voiceData) (*request.adHoc)[kVoiceDataValue] = *options.voiceData;
+    if (options.grammarData) (*request.adHoc)[kGrammarDataValue] = *options.grammarData;
+    if (options.userDictData) (*request.adHoc)[kUserDictDataValue] = *options.userDictData;
+  }
+  request.site = settings;
+  request.speakFlags = static_cast<DWORD>(speakFlags);
+  request.speakWithoutFormat = true;
+  request.onOpened = [&events](const WAVEFORMATEX& f, HRESULT formatResult) {
+    if (SUCCEEDED(formatResult)) {
+      events.Write({{"format",
+                     {{"tag", f.wFormatTag},
+                      {"channels", f.nChannels},
+                      {"rate", f.nSamplesPerSec},
+                      {"avg", f.nAvgBytesPerSec},
+                      {"align", f.nBlockAlign},
+                      {"bits", f.wBitsPerSample},
+                      {"cb", f.cbSize}}},
+                    {"format_id", "waveformatex"},
+                    {"result", HresultText(formatResult)}});
+    } else {
+      events.Write({{"result", HresultText(formatResult)}});
     }
-  }
-  EngineHandle engine;
-  const HRESULT opened = OpenEngine(token, &engine, &error);
-  token->Release();
-  if (FAILED(opened)) {
-    std::fprintf(stderr, "brelvox speak: %s (%s)\n", error.c_str(), HresultText(opened).c_str());
-    return 1;
-  }
-  if (SUCCEEDED(engine.formatResult)) {
-    const WAVEFORMATEX& f = engine.format;
-    events.Write({{"format",
-                   {{"tag", f.wFormatTag},
-                    {"channels", f.nChannels},
-                    {"rate", f.nSamplesPerSec},
-                    {"avg", f.nAvgBytesPerSec},
-                    {"align", f.nBlockAlign},
-                    {"bits", f.wBitsPerSample},
-                    {"cb", f.cbSize}}},
-                  {"format_id", "waveformatex"},
-                  {"result", HresultText(engine.formatResult)}});
-  } else {
-    events.Write({{"result", HresultText(engine.formatResult)}});
-  }
-
+  };
   std::unique_ptr<AudioOutput> output =
       options.wav.empty() ? MakeNullOutput() : MakeWavFileOutput(options.wav);
-  if (!output->Start(engine.format, &error)) {
-    CloseEngine(&engine);
-    return Usage(error);
-  }
-  SiteObserver observer;
-  observer.onEvent = [&events](const SiteEvent& e) {
+  request.output = output.get();
+  request.observer.onEvent = [&events](const SiteEvent& e) {
     Json line = {{"event", static_cast<int>(e.event.eEventId)},
                  {"stream", e.event.ulStreamNum},
                  {"offset", e.event.ullAudioStreamOffset},
@@ -269,21 +253,36 @@ int RunSpeak(const SpeakOptions& options) {
     }
     events.Write(line);
   };
-  observer.onWrite = [&](const void* data, ULONG offered, ULONG accepted) {
+  request.observer.onWrite = [&](const void* data, ULONG offered, ULONG accepted) {
     events.Write({{"write", offered}});
     if (raw.is_open()) raw.write(static_cast<const char*>(data), accepted);
   };
-  observer.onCompleteSkip = [&events](LONG skipped) { events.Write({{"complete_skip", skipped}}); };
-  PlatformSite site(settings, output.get(), observer);
-  const HRESULT result = engine.engine->Speak(static_cast<DWORD>(speakFlags), SPDFID_WaveFormatEx,
-                                              &engine.format, fragments->First(), &site);
-  events.Write({{"result", HresultText(result)}});
-  CloseEngine(&engine);
-  const bool finished = output->Finish(&error);
-  if (!finished) std::fprintf(stderr, "brelvox speak: %s\n", error.c_str());
-  if (FAILED(result)) {
-    std::fprintf(stderr, "brelvox speak: the engine failed (%s)\n", HresultText(result).c_str());
+  request.observer.onCompleteSkip = [&events](LONG skipped) {
+    events.Write({{"complete_skip", skipped}});
+  };
+
+  const SpeakResult spoken = SpeakText(request);
+  switch (spoken.failure) {
+    case SpeakFailure::kVoice:
+      if (spoken.result == SPERR_NOT_FOUND && !request.adHoc) {
+        std::fprintf(stderr,
+                     "brelvox speak: no voice is installed; install one with brelvox "
+                     "install-voice or give --voice-data, --grammar-data and --userdict-data\n");
+      } else {
+        std::fprintf(stderr, "brelvox speak: %s\n", spoken.error.c_str());
+      }
+      return 1;
+    case SpeakFailure::kOutput:
+      return Usage(spoken.error);
+    default:
+      break;
+  }
+  events.Write({{"result", HresultText(spoken.result)}});
+  if (!spoken.finished) std::fprintf(stderr, "brelvox speak: %s\n", spoken.finishError.c_str());
+  if (FAILED(spoken.result)) {
+    std::fprintf(stderr, "brelvox speak: the engine failed (%s)\n",
+                 HresultText(spoken.result).c_str());
     return 1;
   }
-  return finished ? 0 : 1;
+  return spoken.finished ? 0 : 1;
 }

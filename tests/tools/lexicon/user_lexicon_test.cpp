@@ -1,6 +1,6 @@
 // The user's lexicon without a voice: words and pronunciations checked as a user types them, the
 // entries file read back, and the compiled dictionary run through the engine's own cascade.
-#include "platform/brelvox/user_lexicon.h"
+#include "tools/lexicon/user_lexicon.h"
 
 #include <gtest/gtest.h>
 
