@@ -1,9 +1,10 @@
 // Who this engine is to the speech platform: its class, the registry key and value of its settings,
-// and the names of the voice token values it reads. The engine library, the platform and the
-// programs all take them from here.
+// and (from the platform's token_values.h) the names of the voice token values it reads. The engine
+// library and the programs take them from here; the platform itself knows no engine.
 #pragma once
 
 #include "platform/com/windows_types.h"
+#include "platform/speech/token_values.h"
 
 // {2BFFD27F-1F12-4F12-B21C-70F3C19C416C}
 inline constexpr CLSID CLSID_BGVoiceEngine = {
@@ -17,12 +18,3 @@ inline constexpr char kEngineSettingsKey[] = "SOFTWARE\\ORVELT\\TTSEngine";
 inline constexpr char kEngineSettingsValue[] = "settings";
 inline constexpr DWORD kDefaultEngineOptions = 1;
 inline constexpr DWORD kSpeakPunctuationOption = 2;
-
-// The voice token's values: the engine's class and its three data files.
-inline constexpr char kClassIdValue[] = "CLSID";
-inline constexpr char kVoiceDataValue[] = "VoiceData";
-inline constexpr char kGrammarDataValue[] = "GrammarData";
-inline constexpr char kUserDictDataValue[] = "UserDictData";
-inline constexpr char16_t kVoiceDataValueW[] = u"VoiceData";
-inline constexpr char16_t kGrammarDataValueW[] = u"GrammarData";
-inline constexpr char16_t kUserDictDataValueW[] = u"UserDictData";

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "engine/identity/engine_identity.h"
 #include "platform/com/unicode.h"
 #include "platform/speech/engine_host.h"
 #include "platform/speech/voice_token.h"
@@ -20,9 +19,7 @@ SpeakResult Failed(SpeakFailure failure, HRESULT result, std::string error) {
 // The token the request names, or null with the failure.
 VoiceToken* OpenToken(const SpeakRequest& request, SpeakResult* failed) {
   if (request.adHoc.has_value()) {
-    std::map<std::string, std::string> values = *request.adHoc;
-    values.emplace(kClassIdValue, kEngineClassId);
-    return VoiceToken::Create("ad-hoc", std::move(values));
+    return VoiceToken::Create("ad-hoc", *request.adHoc);
   }
   std::string error;
   const std::string name = ChooseVoice(request.voice, &error);

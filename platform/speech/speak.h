@@ -26,7 +26,7 @@ struct SpeakRequest {
   FragmentList* fragments = nullptr;
 
   // The voice: the token of that name (any case), or the default voice when empty. With `adHoc`,
-  // a token holding exactly those values instead (CLSID defaults to this engine's class).
+  // a token holding exactly those values instead (token_values.h names them; CLSID included).
   std::string voice;
   std::optional<std::map<std::string, std::string>> adHoc;
 

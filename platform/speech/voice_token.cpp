@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstring>
 
-#include "engine/identity/engine_identity.h"
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"
 

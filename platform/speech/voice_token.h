@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/identity/engine_identity.h"
 #include "platform/speech/sapi.h"
+#include "platform/speech/token_values.h"
 
 inline constexpr char kVoiceTokensKey[] = "SOFTWARE\\Speech\\Voices\\Tokens";
 inline constexpr char kVoicesKey[] = "SOFTWARE\\Speech\\Voices";
@@ -75,7 +75,7 @@ class VoiceToken final : public ISpObjectToken {
 
 struct VoiceDescription {
   std::string name;
-  std::string clsid = kEngineClassId;
+  std::string clsid;
   std::string voiceData;
   std::string grammarData;
   std::string userDictData;

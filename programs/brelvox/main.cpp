@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/identity/engine_identity.h"
 #include "platform/audio/audio_output.h"
 #include "programs/brelvox/speak_command.h"
 #include "programs/brelvox/transcribe_command.h"
@@ -289,6 +290,7 @@ int main(int argc, char** argv) {
   app.add_subcommand("voices", "List the installed voices; * marks the default");
 
   VoiceDescription voice;
+  voice.clsid = kEngineClassId;
   bool makeDefault = false;
   CLI::App* install = app.add_subcommand("install-voice", "Install (or replace) a voice token");
   install->add_option("--name", voice.name, "the voice's name")->required();

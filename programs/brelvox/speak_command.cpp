@@ -215,6 +215,7 @@ int RunSpeak(const SpeakOptions& options) {
   request.fragments = fragments.get();
   if (options.voiceData || options.grammarData || options.userDictData) {
     request.adHoc.emplace();
+    (*request.adHoc)[kClassIdValue] = kEngineClassId;
     if (options.voiceData) (*request.adHoc)[kVoiceDataValue] = *options.voiceData;
     if (options.grammarData) (*request.adHoc)[kGrammarDataValue] = *options.grammarData;
     if (options.userDictData) (*request.adHoc)[kUserDictDataValue] = *options.userDictData;

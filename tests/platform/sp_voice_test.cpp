@@ -22,8 +22,9 @@ class SpVoiceTest : public testing::Test {
   void InstallTestVoice() {
     const std::string key = std::string("CLSID\\") + kEngineClassId + "\\InprocServer32";
     ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, key.c_str(), "", BRELVOX_LIBRARY), 0);
-    VoiceDescription voice;  // this engine's class by default
+    VoiceDescription voice;
     voice.name = "Test";
+    voice.clsid = kEngineClassId;
     voice.voiceData = files_.Write("t.voice", SerializeVoiceFile(MakeImpulseVoice({})));
     voice.grammarData = files_.Write("t.grammar", TestGrammar().file);
     voice.userDictData = files_.Write("t.dict", TransducerFile(TransducerBuilder({-1}).Build(1)));

@@ -27,6 +27,7 @@ class SpeakTextTest : public testing::Test {
   SpeakTextTest() {
     const std::string key = std::string("CLSID\\") + kEngineClassId + "\\InprocServer32";
     EXPECT_EQ(RegSetString(HKEY_CLASSES_ROOT, key.c_str(), "", BRELVOX_LIBRARY), 0);
+    files_[kClassIdValue] = kEngineClassId;
     files_[kVoiceDataValue] = dir_.Write("t.voice", SerializeVoiceFile(MakeImpulseVoice({})));
     files_[kGrammarDataValue] = dir_.Write("t.grammar", TestGrammar().file);
     files_[kUserDictDataValue] =
@@ -37,6 +38,7 @@ class SpeakTextTest : public testing::Test {
   void Install(const std::string& name) {
     VoiceDescription voice;
     voice.name = name;
+    voice.clsid = kEngineClassId;
     voice.voiceData = files_[kVoiceDataValue];
     voice.grammarData = files_[kGrammarDataValue];
     voice.userDictData = files_[kUserDictDataValue];
