@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/cascade.h"
-#include "engine/core/grammar.h"
-#include "engine/core/speech_marks.h"
+#include "engine/core/sound/voice_inventory.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/transducer.h"
-#include "engine/core/voice_inventory.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/speech_marks.h"
+#include "engine/core/text/transducer.h"
+#include "engine/files/data_file.h"
 #include "platform/com/unicode.h"
 #include "tests/support/text_grammar.h"
 #include "tools/voicefile/collecting_host.h"
@@ -55,17 +56,19 @@ std::vector<char> ReadFile(const std::string& path) {
 // The files, loaded once; `missing` names what could not be read.
 struct Bulgarian {
   Bulgarian() {
-    grammarImage = ReadFile(BRELVOX_SHARE_DIR "/bulgarian.grammar");
-    dictionaryImage = ReadFile(BRELVOX_SHARE_DIR "/bulgarian.userdict");
-    ByteReader dictionaryReader =
-        MakeByteReader(dictionaryImage.data(), std::ssize(dictionaryImage));
-    if (!dictionaryImage.empty()) dictionary = LoadTransducer(&dictionaryReader);
-    if (dictionary == nullptr) missing = "the user dictionary (build bulgarian_grammar)";
+    std::string error;
+    if (dictionaryFile.Load(BRELVOX_SHARE_DIR "/bulgarian.userdict", &error)) {
+      dictionary = dictionaryFile.get();
+    } else {
+      missing = "the user dictionary (build bulgarian_grammar)";
+    }
     voiceImage = ReadFile(BRELVOX_SHARE_DIR "/bulgarian.voice");
     const std::vector<char> bytes = ReadFile(BRELVOX_BENCH_TEXT);
-    ByteReader reader = MakeByteReader(grammarImage.data(), std::ssize(grammarImage));
-    if (!grammarImage.empty()) grammar = LoadGrammar(&reader);
-    if (grammar == nullptr) missing = "the Bulgarian grammar (build bulgarian_grammar)";
+    if (grammarFile.Load(BRELVOX_SHARE_DIR "/bulgarian.grammar", &error)) {
+      grammar = grammarFile.get();
+    } else {
+      missing = "the Bulgarian grammar (build bulgarian_grammar)";
+    }
     if (voiceImage.empty() || LoadVoice(&voice, reinterpret_cast<const uint8_t*>(voiceImage.data()),
                                         voiceImage.size()) == 0) {
       missing = "the Bulgarian voice (build bulgarian_voice)";
@@ -92,15 +95,13 @@ struct Bulgarian {
   ~Bulgarian() {
     for (DynArray* line : lines)
       DynArrayRelease(line);
-    FreeGrammar(grammar);
-    FreeTransducer(dictionary);
     ReleaseVoiceBuffers(&voice);
   }
-  std::vector<char> grammarImage;
-  std::vector<char> dictionaryImage;
-  Transducer* dictionary = nullptr;
+  MappedGrammar grammarFile;
+  MappedUserDictionary dictionaryFile;
+  const Transducer* dictionary = nullptr;
   std::vector<char> voiceImage;
-  Grammar* grammar = nullptr;
+  const Grammar* grammar = nullptr;
   VoiceInventory voice{};
   std::u16string text;
   std::vector<DynArray*> lines;

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/bimachine.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/transducer.h"
+#include "engine/core/text/bimachine.h"
+#include "engine/core/text/transducer.h"
 #include "tests/support/grammar_files.h"
 #include "tests/support/recording_site.h"
 #include "tests/support/text_grammar.h"

@@ -2,6 +2,7 @@
 // translates. Counts words in the given text files (UTF-8), takes the N most frequent and asks the
 // page's translator for each.
 //   page-coverage bg N FILE...   page-coverage en N FILE...
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -18,18 +19,27 @@
 
 int main(int argc, char** argv) {
   using namespace brelvox::page;
-  if (argc < 4 || (std::string(argv[1]) != "bg" && std::string(argv[1]) != "en")) {
-    std::fputs("Usage: page-coverage bg|en N FILE...\n", stderr);
-    return 2;
+  std::string language;
+  std::size_t top = 0;
+  std::vector<std::string> files;
+  CLI::App app{
+      "page-coverage: counts the words of the text files (UTF-8), takes the N most frequent and "
+      "asks the translation page's translator for each"};
+  app.add_option("LANGUAGE", language, "bg or en")->required()->check(CLI::IsMember({"bg", "en"}));
+  app.add_option("N", top, "how many of the most frequent words")->required();
+  app.add_option("FILE", files, "the texts")->required();
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
-  const bool bulgarian = std::string(argv[1]) == "bg";
-  const auto top = static_cast<std::size_t>(std::atoi(argv[2]));
+  const bool bulgarian = language == "bg";
   std::map<std::string, long> counts;
   long total_words = 0;
-  for (int i = 3; i < argc; ++i) {
-    std::ifstream in(argv[i]);
+  for (const std::string& file : files) {
+    std::ifstream in(file);
     if (!in) {
-      std::fprintf(stderr, "page-coverage: cannot open %s.\n", argv[i]);
+      std::fprintf(stderr, "page-coverage: cannot open %s.\n", file.c_str());
       return 1;
     }
     std::stringstream text;
@@ -73,7 +83,7 @@ int main(int argc, char** argv) {
   }
   std::printf(
       "%s: %ld words counted, %zu distinct; of the %zu most frequent, %zu translated (%.1f%%)\n",
-      argv[1], total_words, counts.size(), ranked.size(), found,
+      language.c_str(), total_words, counts.size(), ranked.size(), found,
       ranked.empty() ? 0.0
                      : 100.0 * static_cast<double>(found) / static_cast<double>(ranked.size()));
   for (const auto& [method, n] : by_method)

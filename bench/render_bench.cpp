@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "engine/core/overlap_add.h"
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/overlap_add.h"
+#include "engine/core/sound/phoneme_set.h"
+#include "engine/core/sound/voice_inventory.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/voice_inventory.h"
 #include "tools/voicefile/collecting_host.h"
 #include "tools/voicefile/synthetic_voice.h"
 

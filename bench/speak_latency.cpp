@@ -6,6 +6,7 @@
 // timing each call from Speak to the engine's first Write (the first audio block). With --text it
 // also runs the voice's grammar alone (the engine's cascade, line by line, as the engine reads a
 // text) over FILE and reports characters per second.
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,10 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/cascade.h"
 #include "engine/core/dyn_array.h"
-#include "engine/core/grammar.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
+#include "engine/files/data_file.h"
+#include "engine/identity/engine_identity.h"
 #include "platform/com/unicode.h"
 #include "platform/speech/engine_host.h"
 #include "platform/speech/fragments.h"
@@ -67,16 +69,13 @@ int CascadeSpeed(const std::string& grammarPath, const std::string& textPath) {
     std::fprintf(stderr, "brelvox-latency: cannot read %s; check the path.\n", textPath.c_str());
     return 1;
   }
-  std::ifstream grammarIn(grammarPath, std::ios::binary);
-  const std::vector<char> image{std::istreambuf_iterator<char>(grammarIn),
-                                std::istreambuf_iterator<char>()};
-  ByteReader reader = MakeByteReader(image.data(), static_cast<int64_t>(image.size()));
-  Grammar* grammar = image.empty() ? nullptr : LoadGrammar(&reader);
-  if (grammar == nullptr) {
-    std::fprintf(stderr, "brelvox-latency: the grammar %s does not load; rebuild it.\n",
-                 grammarPath.c_str());
+  MappedGrammar grammarFile;
+  std::string error;
+  if (!grammarFile.Load(grammarPath, &error)) {
+    std::fprintf(stderr, "brelvox-latency: %s\n", error.c_str());
     return 1;
   }
+  const Grammar* grammar = grammarFile.get();
   std::vector<DynArray*> lines;
   int64_t characters = 0;
   std::string line;
@@ -97,7 +96,6 @@ int CascadeSpeed(const std::string& grammarPath, const std::string& textPath) {
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   for (DynArray* stream : lines)
     DynArrayRelease(stream);
-  FreeGrammar(grammar);
   std::printf("cascade: %lld characters in %.3f s, %.0f characters per second\n",
               static_cast<long long>(characters), seconds,
               seconds > 0 ? static_cast<double>(characters) / seconds : 0.0);
@@ -110,28 +108,23 @@ int main(int argc, char** argv) {
   std::string sentence = "Добър ден! Как сте? Днес е 10 декември 2026 г.";
   std::string textPath;
   int repeat = 20;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--sentence" && i + 1 < argc) {
-      sentence = argv[++i];
-    } else if (arg == "--repeat" && i + 1 < argc) {
-      repeat = std::max(1, std::atoi(argv[++i]));
-    } else if (arg == "--text" && i + 1 < argc) {
-      textPath = argv[++i];
-    } else {
-      std::fprintf(stderr,
-                   "usage: brelvox-latency [--sentence TEXT] [--repeat N] [--text FILE]\n"
-                   "Times the default voice from Speak to its first audio block, and with --text\n"
-                   "the voice's grammar alone over FILE in characters per second.\n");
-      return 2;
-    }
+  CLI::App app{
+      "brelvox-latency: times the default voice from Speak to its first audio block, and with "
+      "--text the voice's grammar alone over FILE in characters per second"};
+  app.add_option("--sentence", sentence, "the sentence to speak");
+  app.add_option("--repeat", repeat, "how many warm Speaks to time")->check(CLI::PositiveNumber);
+  app.add_option("--text", textPath, "a text for the grammar alone");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
   VoiceToken* token = VoiceToken::FromRegistry(DefaultVoiceToken());
   if (token == nullptr) {
     std::fprintf(stderr, "brelvox-latency: no voice is installed; run scripts/setup.\n");
     return 1;
   }
-  const std::string grammarPath = token->Value("GrammarData");
+  const std::string grammarPath = token->Value(kGrammarDataValue);
   EngineHandle engine;
   std::string error;
   const HRESULT opened = OpenEngine(token, &engine, &error);

@@ -23,7 +23,10 @@ TranslatorProgram::TranslatorProgram(Platform platform, PageSource page)
   });
   app_.RegisterForm(desktop::Form2Window(), [this](forms::Window& form2) {
     desktop::BuildForm2(form2);
-    return std::make_unique<desktop::RestartWindow>(form2, platform_.clipboard, input_, tray_);
+    return std::make_unique<desktop::RestartWindow>(
+        form2, platform_.clipboard, input_, tray_, kWarmUpText, [](forms::Window& form1) {
+          if (auto* main = form1.behaviour<MainWindow>()) main->Parvo = 0;
+        });
   });
   app_.RegisterForm(desktop::Form3Window(), [this](forms::Window& form3) {
     desktop::BuildForm3(form3);

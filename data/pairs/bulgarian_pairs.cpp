@@ -2,31 +2,24 @@
 // files and lists the ordered phoneme pairs it emits, in the voice builder's pair file format.
 // Words follow each other without a pause inside a line; pauses and the edges of a line count
 // as the pause phoneme. It also reports the front end's speed in characters per second.
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/cascade.h"
 #include "engine/core/dyn_array.h"
-#include "engine/core/grammar.h"
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
+#include "engine/files/data_file.h"
 #include "platform/com/unicode.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: bulgarian-pairs GRAMMAR OUTPUT TEXTFILE...\n"
-    "Runs each line of the text files (blank lines, '%' lines and '--' lines skipped, a line\n"
-    "cut at its first tab) through\n"
-    "the grammar with the engine's cascade and writes the phoneme pairs it emits to OUTPUT,\n"
-    "one pair of phoneme characters a line.\n";
 
 // The UTF-16 code units of a UTF-8 text, as the engine's symbols.
 std::vector<int32_t> Utf16(const std::string& text) {
@@ -37,27 +30,34 @@ std::vector<int32_t> Utf16(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4) {
-    std::fputs(kUsage, stderr);
-    return 2;
+  std::string grammarPath, outputPath;
+  std::vector<std::string> textPaths;
+  CLI::App app{
+      "bulgarian-pairs: runs each line of the text files (blank lines, '%' lines and '--' lines "
+      "skipped, a line cut at its first tab) through the grammar with the engine's cascade and "
+      "writes the phoneme pairs it emits to OUTPUT, one pair of phoneme characters a line"};
+  app.add_option("GRAMMAR", grammarPath, "the compiled grammar")->required();
+  app.add_option("OUTPUT", outputPath, "the pair file to write")->required();
+  app.add_option("TEXTFILE", textPaths, "the texts")->required();
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
-  std::ifstream grammarIn(argv[1], std::ios::binary);
-  const std::vector<char> image{std::istreambuf_iterator<char>(grammarIn),
-                                std::istreambuf_iterator<char>()};
-  ByteReader reader = MakeByteReader(image.data(), static_cast<int64_t>(image.size()));
-  Grammar* grammar = image.empty() ? nullptr : LoadGrammar(&reader);
-  if (grammar == nullptr) {
-    std::fprintf(stderr, "bulgarian-pairs: cannot load the grammar %s; build it first.\n", argv[1]);
+  MappedGrammar grammarFile;
+  std::string error;
+  if (!grammarFile.Load(grammarPath, &error)) {
+    std::fprintf(stderr, "bulgarian-pairs: %s\n", error.c_str());
     return 1;
   }
+  const Grammar* grammar = grammarFile.get();
   std::set<std::string> pairs;
   int64_t characters = 0;
   double seconds = 0;
-  for (int f = 3; f < argc; ++f) {
-    std::ifstream text(argv[f]);
+  for (const std::string& path : textPaths) {
+    std::ifstream text(path);
     if (!text) {
-      std::fprintf(stderr, "bulgarian-pairs: cannot read %s; check the path.\n", argv[f]);
-      FreeGrammar(grammar);
+      std::fprintf(stderr, "bulgarian-pairs: cannot read %s; check the path.\n", path.c_str());
       return 1;
     }
     std::string line;
@@ -91,13 +91,13 @@ int main(int argc, char** argv) {
       DynArrayRelease(result);
     }
   }
-  FreeGrammar(grammar);
-  std::ofstream out(argv[2]);
+  std::ofstream out(outputPath);
   out << "-- " << pairs.size() << " phoneme pairs the Bulgarian grammar emits on its corpus\n";
   for (const std::string& pair : pairs)
     out << pair << '\n';
   if (!out) {
-    std::fprintf(stderr, "bulgarian-pairs: cannot write %s; check the folder.\n", argv[2]);
+    std::fprintf(stderr, "bulgarian-pairs: cannot write %s; check the folder.\n",
+                 outputPath.c_str());
     return 1;
   }
   std::printf(

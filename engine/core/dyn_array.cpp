@@ -1,4 +1,4 @@
-#include "dyn_array.h"
+#include "engine/core/dyn_array.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "synthesize.h"
+#include "engine/core/synthesize.h"
 
-#include "phoneme_set.h"
-#include "speech_marks.h"
-#include "synthesis_state.h"
-#include "text_item.h"
-#include "unit_renderer.h"
+#include "engine/core/sound/phoneme_set.h"
+#include "engine/core/sound/synthesis_state.h"
+#include "engine/core/sound/unit_renderer.h"
+#include "engine/core/text/speech_marks.h"
+#include "engine/core/text/text_item.h"
 
 namespace {
 

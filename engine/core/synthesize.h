@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
-#include "dyn_array.h"
-#include "engine_site.h"
-#include "grammar.h"
-#include "transducer.h"
-#include "voice_inventory.h"
+#include "engine/core/dyn_array.h"
+#include "engine/core/engine_site.h"
+#include "engine/core/sound/voice_inventory.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/transducer.h"
 
 // What Synthesize returns when its own storage cannot be allocated (the platform's out-of-memory
 // code, so that a host can hand it on unchanged).

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "engine/core/synthesize.h"
-#include "engine/core/text_item.h"
+#include "engine/core/text/text_item.h"
 #include "engine/sapi/server.h"
 #include "engine/sapi/text_fragments.h"
 #include "platform/com/memory_checks.h"
@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr char kSettingsKey[] = "SOFTWARE\\ORVELT\\TTSEngine";
-constexpr DWORD kDefaultSettings = 1;
-constexpr DWORD kSpeakPunctuationOption = 2;
 constexpr size_t kFragmentBytes = 68;  // one fragment as the platform's 32-bit layout has it
 
 // SPERR_UNSUPPORTED_FORMAT: the voice's rate is not one the platform has a stream format for.
@@ -26,40 +23,7 @@ bool UsableInterface(const void* pointer) {
   return !IsBadReadPtr(table, sizeof(void*));
 }
 
-void CloseMappedFile(MappedFile* file) {
-  if (file->view != nullptr) UnmapViewOfFile(file->view);
-  if (file->mapping != nullptr) CloseHandle(file->mapping);
-  *file = MappedFile{};
-}
-
 }  // namespace
-
-HRESULT mapDataFile(LPCWSTR path, HANDLE* mapping, const void** view, DWORD* size) {
-  *mapping = nullptr;
-  *view = nullptr;
-  char name[4096] = {};
-  const bool named = path != nullptr && WideCharToMultiByte(CP_ACP, 0, path, -1, name, sizeof name,
-                                                            nullptr, nullptr) > 0;
-  HANDLE file = CreateFileA(named ? name : nullptr, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    *size = GetFileSize(file, nullptr);
-    if (*size != INVALID_FILE_SIZE) {
-      *mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-      if (*mapping != nullptr) *view = MapViewOfFile(*mapping, FILE_MAP_READ, 0, 0, 0);
-    }
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    SetLastError(error);
-  }
-  if (*view != nullptr) return S_OK;
-  const DWORD code = GetLastError();
-  if (*mapping != nullptr) {
-    CloseHandle(*mapping);
-    *mapping = nullptr;
-  }
-  return static_cast<LONG>(code) > 0 ? HRESULT_FROM_WIN32(code) : static_cast<HRESULT>(code);
-}
 
 CBGVoiceEngine::CBGVoiceEngine(IUnknown* outer) : outer_(outer) {
   inner_.owner = this;
@@ -213,15 +177,15 @@ HRESULT CBGVoiceEngine::RunSynthesis(const DynArray* items, DWORD speakFlags) {
 
 DWORD CBGVoiceEngine::ReadSettings() {
   if (settingsKey_ == nullptr &&
-      RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_READ, nullptr,
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEngineSettingsKey, 0, nullptr, 0, KEY_READ, nullptr,
                       &settingsKey_, nullptr) != ERROR_SUCCESS) {
     settingsKey_ = nullptr;
-    return kDefaultSettings;
+    return kDefaultEngineOptions;
   }
-  DWORD value = kDefaultSettings;
+  DWORD value = kDefaultEngineOptions;
   DWORD size = sizeof value;
-  RegQueryValueExA(settingsKey_, "settings", nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
-                   &size);
+  RegQueryValueExA(settingsKey_, kEngineSettingsValue, nullptr, nullptr,
+                   reinterpret_cast<BYTE*>(&value), &size);
   return value;
 }
 
@@ -261,7 +225,7 @@ HRESULT CBGVoiceEngine::SetObjectToken(ISpObjectToken* token) {
   if (token_ == nullptr && UsableInterface(token)) {
     token_ = token;
     token_->AddRef();
-    result = token_->GetStringValue(u"VoiceData", &voicePath);
+    result = token_->GetStringValue(kVoiceDataValueW, &voicePath);
     voiceFile_.size = 0;
     if (SUCCEEDED(result)) {
       result = mapDataFile(voicePath, &voiceFile_.mapping, &voiceFile_.view, &voiceFile_.size);
@@ -269,8 +233,8 @@ HRESULT CBGVoiceEngine::SetObjectToken(ISpObjectToken* token) {
     if (SUCCEEDED(result)) {
       voiceLoaded_ = LoadVoice(&voice_, voiceFile_.view, voiceFile_.size) != 0;
       if (voiceLoaded_) adapter_.sampleRate = static_cast<DWORD>(voice_.sampleRate);
-      result = token_->GetStringValue(u"GrammarData", &grammarPath);
-      if (SUCCEEDED(result)) result = token_->GetStringValue(u"UserDictData", &dictionaryPath);
+      result = token_->GetStringValue(kGrammarDataValueW, &grammarPath);
+      if (SUCCEEDED(result)) result = token_->GetStringValue(kUserDictDataValueW, &dictionaryPath);
       if (SUCCEEDED(result)) {
         result =
             mapDataFile(grammarPath, &grammarFile_.mapping, &grammarFile_.view, &grammarFile_.size);

@@ -2,30 +2,16 @@
 // voice token's data files, announces its output format and speaks fragment lists through the core.
 #pragma once
 
-#include "engine/core/byte_reader.h"
 #include "engine/core/engine_site.h"
-#include "engine/core/grammar.h"
-#include "engine/core/transducer.h"
-#include "engine/core/voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/transducer.h"
+#include "engine/files/data_file.h"
+#include "engine/identity/engine_identity.h"
 #include "engine/sapi/site_adapter.h"
-#include "platform/com/files.h"
 #include "platform/registry/registry.h"
 #include "platform/speech/sapi.h"
-
-// {2BFFD27F-1F12-4F12-B21C-70F3C19C416C}
-inline constexpr CLSID CLSID_BGVoiceEngine = {
-    0x2BFFD27F, 0x1F12, 0x4F12, {0xB2, 0x1C, 0x70, 0xF3, 0xC1, 0x9C, 0x41, 0x6C}};
-
-// A read-only mapped data file.
-struct MappedFile {
-  HANDLE mapping;
-  const void* view;
-  DWORD size;
-};
-
-// Maps a whole file read-only; the system's error as an HRESULT when it cannot be opened or mapped
-// (an empty file cannot be mapped).
-HRESULT mapDataFile(LPCWSTR path, HANDLE* mapping, const void** view, DWORD* size);
 
 class CBGVoiceEngine final : public ISpTTSEngine, public ISpObjectWithToken {
  public:

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "engine/sapi/bg_voice_engine.h"
 #include "platform/com/files.h"
@@ -249,7 +250,7 @@ LONG ModuleLockCount() {
   return __atomic_load_n(&g_locks, __ATOMIC_SEQ_CST);
 }
 
-const char kRegistrationScript[] = R"(HKCR
+constexpr char kRegistrationScript[] = R"(HKCR
 {
 	BRELVOX.BGVoiceEngine.1 = s 'BGVoiceEngine Class'
 	{
@@ -275,6 +276,8 @@ const char kRegistrationScript[] = R"(HKCR
 	}
 }
 )";
+// The script names the class by its text; it must be the engine's own.
+static_assert(std::string_view(kRegistrationScript).find(kEngineClassId) != std::string_view::npos);
 
 HRESULT RunRegistrationScript(const char* script, const char* modulePath, bool registering) {
   std::string text = script;

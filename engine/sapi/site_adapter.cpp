@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 
 namespace {
 

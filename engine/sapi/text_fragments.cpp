@@ -1,6 +1,6 @@
 #include "engine/sapi/text_fragments.h"
 
-#include "engine/core/text_item.h"
+#include "engine/core/text/text_item.h"
 
 namespace {
 

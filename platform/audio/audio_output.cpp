@@ -31,10 +31,10 @@ class WavFileOutput final : public AudioOutput {
  public:
   WavFileOutput(std::string path, uint64_t limit) : path_(std::move(path)), limit_(limit) {}
   ~WavFileOutput() override {
-    if (file_ != nullptr) std::fclose(file_);
+    if (file_ != nullptr && file_ != stdout) std::fclose(file_);
   }
   bool Start(const WAVEFORMATEX& format, std::string* error) override {
-    file_ = std::fopen(path_.c_str(), "wb");
+    file_ = path_ == "-" ? stdout : std::fopen(path_.c_str(), "wb");
     if (file_ == nullptr) {
       *error = "cannot create the audio file " + path_ + ": " + std::strerror(errno);
       return false;
@@ -58,8 +58,17 @@ class WavFileOutput final : public AudioOutput {
   }
   bool Finish(std::string* error) override {
     if (file_ == nullptr) return false;
-    const bool ok = std::fseek(file_, 0, SEEK_SET) == 0 && WriteHeader();
-    const bool closed = std::fclose(file_) == 0;
+    bool ok = true, closed = true;
+    finishing_ = true;
+    if (file_ == stdout) {
+      // A pipe keeps the header written at the start, which says "as long as the stream"; a file
+      // gets the real lengths.
+      if (std::fflush(stdout) == 0 && std::fseek(stdout, 0, SEEK_SET) == 0) ok = WriteHeader();
+      closed = std::fflush(stdout) == 0;
+    } else {
+      ok = std::fseek(file_, 0, SEEK_SET) == 0 && WriteHeader();
+      closed = std::fclose(file_) == 0;
+    }
     file_ = nullptr;
     if (!ok || !closed) {
       *error = "cannot write the audio file " + path_;
@@ -73,7 +82,9 @@ class WavFileOutput final : public AudioOutput {
  private:
   bool WriteHeader() {
     std::vector<uint8_t> h;
-    const auto data = static_cast<uint32_t>(bytes_);
+    // Standard output's first header cannot know the length: the largest the fields can say.
+    const bool streaming = file_ == stdout && !finishing_;
+    const auto data = streaming ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(bytes_);
     h.insert(h.end(), {'R', 'I', 'F', 'F'});
     PutLittle(h, 36 + data, 4);
     h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
@@ -94,6 +105,7 @@ class WavFileOutput final : public AudioOutput {
   WAVEFORMATEX format_{};
   uint64_t bytes_ = 0;
   bool tooLong_ = false;
+  bool finishing_ = false;
 };
 
 // Runs `body` with the process's standard error sent to /dev/null: the sound libraries print

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/speech/sapi.h"
+#include "platform/com/windows_types.h"
 
 class AudioOutput {
  public:
@@ -23,8 +23,8 @@ class AudioOutput {
 std::unique_ptr<AudioOutput> MakeNullOutput();
 // The most audio a WAV file's 32-bit sizes can describe (its RIFF size counts 36 header bytes).
 inline constexpr uint64_t kWavDataLimit = 0xFFFFFFFFull - 36;
-// A WAV file; audio past `dataLimit` bytes is refused and finishing the file then fails with a
-// sentence saying so (tests pass a small limit).
+// A WAV file ("-" writes it to standard output); audio past `dataLimit` bytes is refused and
+// finishing the file then fails with a sentence saying so (tests pass a small limit).
 std::unique_ptr<AudioOutput> MakeWavFileOutput(std::string path,
                                                uint64_t dataLimit = kWavDataLimit);
 std::unique_ptr<AudioOutput> MakeDeviceOutput();

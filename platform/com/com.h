@@ -1,6 +1,5 @@
 // The component object model as the engine and the platform use it: IUnknown, class factories,
-// task memory, interlocked counts, and creating an object of a registered class from the library
-// named by its InprocServer32 key.
+// task memory and interlocked counts (creating an object of a registered class is activation's).
 #pragma once
 
 #include <cstddef>
@@ -42,12 +41,3 @@ LONG InterlockedDecrement(volatile LONG* value);
 using DllGetClassObjectFunction = HRESULT (*)(REFCLSID, REFIID, void**);
 using DllCanUnloadNowFunction = HRESULT (*)();
 using DllRegisterServerFunction = HRESULT (*)();
-
-// Creates an object of a registered class: looks up HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32,
-// loads that library (kept loaded for the process) and asks its class factory. REGDB_E_CLASSNOTREG
-// when the class is not registered, E_FAIL when its library cannot be loaded or lacks the export.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, REFIID riid, void** object);
-
-// The same from a library path given directly.
-HRESULT CreateInstanceFromLibrary(const char* libraryPath, REFCLSID clsid, REFIID riid,
-                                  void** object);

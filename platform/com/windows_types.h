@@ -79,3 +79,19 @@ inline bool IsEqualGUID(REFGUID a, REFGUID b) {
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case, and back; false for a malformed text.
 void GuidToString(REFGUID guid, char out[39]);
 bool GuidFromString(const char* text, GUID* guid);
+
+// An audio stream's format (PCM: tag, channels, rate, bytes per second, block, bits).
+#pragma pack(push, 1)
+struct WAVEFORMATEX {
+  WORD wFormatTag;
+  WORD nChannels;
+  DWORD nSamplesPerSec;
+  DWORD nAvgBytesPerSec;
+  WORD nBlockAlign;
+  WORD wBitsPerSample;
+  WORD cbSize;
+};
+#pragma pack(pop)
+static_assert(sizeof(WAVEFORMATEX) == 18);
+
+inline constexpr WORD WAVE_FORMAT_PCM = 1;

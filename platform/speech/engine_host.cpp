@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/activation/activation.h"
 #include "platform/com/unicode.h"
 
 std::string HresultText(HRESULT hr) {

@@ -52,6 +52,9 @@ void PlatformSite::Trigger() {
 
 DWORD PlatformSite::GetActions() {
   Trigger();
+  if (settings_.abort != nullptr && settings_.abort->load(std::memory_order_relaxed)) {
+    pending_ |= SPVES_ABORT;
+  }
   return pending_;
 }
 

@@ -3,6 +3,7 @@
 // tests can put the platform into a precise state and read back exactly what the engine did.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -24,6 +25,8 @@ struct SiteSettings {
   WORD volume = 100;              // what GetVolume answers
   std::optional<ULONG> maxWrite;  // every Write takes at most this many bytes
   std::vector<ScheduledAction> actions;
+  // Raised by another thread: GetActions answers SPVES_ABORT from then on.
+  const std::atomic<bool>* abort = nullptr;
 };
 
 // An event as the platform keeps it: string parameters copied.

@@ -94,21 +94,6 @@ struct SPEVENT {
   LPARAM lParam;
 };
 
-#pragma pack(push, 1)
-struct WAVEFORMATEX {
-  WORD wFormatTag;
-  WORD nChannels;
-  DWORD nSamplesPerSec;
-  DWORD nAvgBytesPerSec;
-  WORD nBlockAlign;
-  WORD wBitsPerSample;
-  WORD cbSize;
-};
-#pragma pack(pop)
-static_assert(sizeof(WAVEFORMATEX) == 18);
-
-inline constexpr WORD WAVE_FORMAT_PCM = 1;
-
 inline constexpr GUID SPDFID_WaveFormatEx = {
     0xC31ADBAE, 0x527F, 0x4FF5, {0xA2, 0x30, 0xF6, 0x2B, 0xB6, 0x1F, 0xF7, 0x0C}};
 inline constexpr IID IID_ISpTTSEngine = {

@@ -3,12 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "platform/audio/audio_output.h"
-#include "platform/com/unicode.h"
 #include "platform/speech/engine_host.h"
-#include "platform/speech/fragments.h"
-#include "platform/speech/platform_site.h"
-#include "platform/speech/voice_token.h"
+#include "platform/speech/speak.h"
 
 SpVoice::SpVoice() : worker_([this] { Run(); }) {}
 
@@ -82,42 +78,17 @@ void SpVoice::Run() {
 }
 
 HRESULT SpVoice::SpeakNow(const Request& request) {
-  std::string error;
-  HRESULT hr = S_OK;
-  const std::string name = DefaultVoiceToken();
-  VoiceToken* token = VoiceToken::FromRegistry(name);
-  EngineHandle engine;
-  if (token == nullptr) {
-    hr = SPERR_NOT_FOUND;
-    error = "no voice is installed; install one with brelvox install-voice";
-  } else {
-    hr = OpenEngine(token, &engine, &error);
-    token->Release();
-  }
-  if (SUCCEEDED(hr) && FAILED(engine.formatResult)) {
-    hr = engine.formatResult;
-    error = "the voice has no usable audio format (" + HresultText(hr) + ")";
-  }
-  if (SUCCEEDED(hr)) {
-    FragmentList fragments(Utf8ToUtf16(request.text));
-    if ((request.flags & SPF_IS_XML) == 0 || !ParseMarkup(&fragments, &error)) {
-      AddPlainText(&fragments);
-      error.clear();
-    }
-    std::string note;
-    std::unique_ptr<AudioOutput> output = MakeDefaultOutput(&note);
-    if (!output->Start(engine.format, &error)) output = MakeNullOutput();
-    SiteSettings settings;
-    settings.rate = request.rate;
-    PlatformSite site(settings, output.get(), SiteObserver{});
-    hr = engine.engine->Speak(request.flags & SPF_NLP_SPEAK_PUNC, SPDFID_WaveFormatEx,
-                              &engine.format, fragments.First(), &site);
-    output->Finish(&error);
-    if (FAILED(hr)) error = "the engine failed to speak (" + HresultText(hr) + ")";
-  }
-  CloseEngine(&engine);
+  SpeakRequest speak;
+  speak.text = request.text;
+  speak.markup = (request.flags & SPF_IS_XML) != 0;
+  speak.plainWhenMarkupBreaks = true;
+  speak.site.rate = request.rate;
+  speak.speakPunctuation = (request.flags & SPF_NLP_SPEAK_PUNC) != 0;
+  SpeakResult spoken = SpeakText(speak);
+  if (spoken.failure == SpeakFailure::kFormat)
+    spoken.error += " (" + HresultText(spoken.result) + ")";
   std::lock_guard<std::mutex> lock(mutex_);
-  lastResult_ = hr;
-  lastError_ = FAILED(hr) ? error : std::string();
-  return hr;
+  lastResult_ = spoken.result;
+  lastError_ = FAILED(spoken.result) ? spoken.error : std::string();
+  return spoken.result;
 }

@@ -1,6 +1,7 @@
 #include "platform/speech/voice_token.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 
@@ -65,7 +66,8 @@ VoiceToken* VoiceToken::FromRegistry(const std::string& name) {
   if (!VoiceTokenNameProblem(name).empty() || !RegKeyExists(HKEY_LOCAL_MACHINE, key.c_str()))
     return nullptr;
   std::map<std::string, std::string> values;
-  for (const char* value : {"CLSID", "VoiceData", "GrammarData", "UserDictData", ""}) {
+  for (const char* value :
+       {kClassIdValue, kVoiceDataValue, kGrammarDataValue, kUserDictDataValue, ""}) {
     std::string text;
     if (RegGetString(HKEY_LOCAL_MACHINE, key.c_str(), value, &text)) values[value] = text;
   }
@@ -152,10 +154,10 @@ LONG InstallVoiceToken(const VoiceDescription& voice, bool makeDefault) {
   const std::string attributes = key + "\\Attributes";
   const std::pair<const char*, std::string> values[] = {
       {"", voice.name},
-      {"CLSID", voice.clsid},
-      {"VoiceData", Absolute(voice.voiceData)},
-      {"GrammarData", Absolute(voice.grammarData)},
-      {"UserDictData", Absolute(voice.userDictData)}};
+      {kClassIdValue, voice.clsid},
+      {kVoiceDataValue, Absolute(voice.voiceData)},
+      {kGrammarDataValue, Absolute(voice.grammarData)},
+      {kUserDictDataValue, Absolute(voice.userDictData)}};
   for (const auto& [name, value] : values) {
     if (const LONG e = RegSetString(HKEY_LOCAL_MACHINE, key.c_str(), name, value); e != 0) return e;
   }
@@ -170,4 +172,30 @@ LONG InstallVoiceToken(const VoiceDescription& voice, bool makeDefault) {
   }
   return makeDefault ? RegSetString(HKEY_CURRENT_USER, kVoicesKey, "DefaultTokenId", voice.name)
                      : 0;
+}
+
+std::string ChooseVoice(const std::string& requested, std::string* error) {
+  if (requested.empty()) {
+    const std::string name = DefaultVoiceToken();
+    if (name.empty()) *error = "no voice is installed; install one with brelvox install-voice";
+    return name;
+  }
+  const std::vector<std::string> names = ListVoiceTokens();
+  const auto same = [&](const std::string& name) {
+    return std::equal(name.begin(), name.end(), requested.begin(), requested.end(),
+                      [](char a, char b) {
+                        return std::tolower(static_cast<unsigned char>(a)) ==
+                               std::tolower(static_cast<unsigned char>(b));
+                      });
+  };
+  const auto found = std::find_if(names.begin(), names.end(), same);
+  if (found == names.end()) {
+    *error = "there is no voice " + requested + "; brelvox voices lists the installed ones";
+    return {};
+  }
+  return *found;
+}
+
+std::string VoiceTokenKey(const std::string& name) {
+  return std::string(kVoiceTokensKey) + "\\" + name;
 }

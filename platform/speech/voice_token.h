@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/speech/sapi.h"
+#include "platform/speech/token_values.h"
 
 inline constexpr char kVoiceTokensKey[] = "SOFTWARE\\Speech\\Voices\\Tokens";
 inline constexpr char kVoicesKey[] = "SOFTWARE\\Speech\\Voices";
@@ -97,3 +98,11 @@ std::string DefaultVoiceToken();
 // Writes (or rewrites) a token, its data files as absolute paths; with makeDefault, makes it the
 // default voice. A registry error; ERROR_INVALID_PARAMETER when the name cannot name a voice.
 LONG InstallVoiceToken(const VoiceDescription& voice, bool makeDefault);
+
+// The voice a caller asks for by name (compared without regard to case, as the registry compares
+// key names), or the default voice when `requested` is empty. The token's name, or empty with a
+// one-sentence reason when there is no such voice.
+std::string ChooseVoice(const std::string& requested, std::string* error);
+
+// The registry key of a voice token, under HKEY_LOCAL_MACHINE.
+std::string VoiceTokenKey(const std::string& name);

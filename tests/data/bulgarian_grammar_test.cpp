@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/cascade.h"
 #include "engine/core/dyn_array.h"
-#include "engine/core/grammar.h"
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/transducer.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/transducer.h"
 #include "platform/com/unicode.h"
 #include "tests/support/recording_site.h"
 #include "tests/support/test_voices.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/core/cascade.h"
 #include "engine/core/synthesize.h"
+#include "engine/core/text/cascade.h"
 #include "tests/support/recording_site.h"
 #include "tests/support/test_voices.h"
 #include "tests/support/text_grammar.h"

@@ -1,5 +1,5 @@
 // Any bytes as a grammar file: loading never reads outside the image, and what loads runs.
-#include "engine/core/grammar.h"
+#include "engine/core/text/grammar.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

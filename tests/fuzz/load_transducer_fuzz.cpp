@@ -1,6 +1,6 @@
 // Any bytes as a user dictionary: loading never reads outside the image, and what loads runs alone
 // and as the dictionary stage of a grammar.
-#include "engine/core/transducer.h"
+#include "engine/core/text/transducer.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/grammar_files.h"
 

@@ -1,6 +1,6 @@
 // Any bytes as a voice file: loading never reads outside the image, and a voice that loads renders
 // text and raw symbol streams without touching memory outside its buffers.
-#include "engine/core/voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/com/com.h"
+#include "engine/identity/engine_identity.h"
 #include "platform/registry/registry.h"
 #include "platform/speech/sp_voice.h"
 #include "platform/speech/voice_token.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
+#include "engine/core/text/byte_reader.h"
 
 struct TransducerSpec {
   std::vector<int32_t> alphabet;             // sorted

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 
 VoiceFileContents MakeImpulseVoice(const ImpulseVoiceSpec& spec) {

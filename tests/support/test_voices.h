@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/core/voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
 #include "tools/voicefile/voice_file_writer.h"
 
 // Every pair has the same unit: `periods` pitch periods of `period` samples, a single impulse of

@@ -1,6 +1,6 @@
 #include "tests/support/text_grammar.h"
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "tests/support/grammar_files.h"
 

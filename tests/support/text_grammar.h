@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/grammar.h"
-#include "engine/core/text_item.h"
+#include "engine/core/text/grammar.h"
+#include "engine/core/text/text_item.h"
 
 struct TransducerSpec;
 

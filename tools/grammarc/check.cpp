@@ -3,9 +3,9 @@
 #include <fstream>
 #include <memory>
 
-#include "engine/core/cascade.h"
 #include "engine/core/dyn_array.h"
-#include "engine/core/grammar.h"
+#include "engine/core/text/cascade.h"
+#include "engine/core/text/grammar.h"
 #include "tools/grammarc/file_writer.h"
 #include "tools/grammarc/interpreter.h"
 #include "tools/grammarc/parser.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 
 namespace grammarc {

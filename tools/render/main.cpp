@@ -1,7 +1,7 @@
 // brelvox-render: renders a phoneme string with a voice file, or with a synthetic voice made on the
 // spot, and writes the audio as a WAV file.
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -9,22 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
+#include "engine/core/sound/voice_inventory.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/voice_inventory.h"
 #include "platform/audio/audio_output.h"
 #include "tools/voicefile/collecting_host.h"
 #include "tools/voicefile/synthetic_voice.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: brelvox-render [--voice FILE | --synthetic-voice FILE] --wav FILE\n"
-    "                      [--phonemes TEXT] [--rate -10..10] [--volume 0..100]\n"
-    "Renders TEXT, written in the engine's phoneme characters (upper-case vowels stressed,\n"
-    "a space for a pause), with the voice FILE, or with a synthetic voice that is first written\n"
-    "to FILE, and writes 16-bit mono audio to the WAV file.\n";
 
 // Phoneme characters to symbols: every phoneme followed by its stress (raised on stressed vowels),
 // a space to a pause.
@@ -50,14 +43,6 @@ bool ToSymbols(const std::string& text, std::vector<int32_t>* symbols, std::stri
   return true;
 }
 
-bool ParseInt(const char* text, int32_t low, int32_t high, int32_t* value) {
-  char* end = nullptr;
-  const long parsed = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || parsed < low || parsed > high) return false;
-  *value = static_cast<int32_t>(parsed);
-  return true;
-}
-
 int Fail(const std::string& message) {
   std::fprintf(stderr, "brelvox-render: %s\n", message.c_str());
   return 2;
@@ -68,33 +53,25 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   std::string voicePath, syntheticPath, wavPath, phonemes = "zdrAvejte";
   CollectingHost host;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (value == nullptr) return Fail(arg + " needs a value (see --help)");
-    ++i;
-    if (arg == "--voice") {
-      voicePath = value;
-    } else if (arg == "--synthetic-voice") {
-      syntheticPath = value;
-    } else if (arg == "--wav") {
-      wavPath = value;
-    } else if (arg == "--phonemes") {
-      phonemes = value;
-    } else if (arg == "--rate") {
-      if (!ParseInt(value, -10, 10, &host.rate)) return Fail("--rate takes -10 to 10");
-    } else if (arg == "--volume") {
-      if (!ParseInt(value, 0, 100, &host.volume)) return Fail("--volume takes 0 to 100");
-    } else {
-      return Fail("unknown option " + arg + " (see --help)");
-    }
+  CLI::App app{
+      "brelvox-render: renders TEXT, written in the engine's phoneme characters (upper-case vowels "
+      "stressed, a space for a pause), with the voice FILE, or with a synthetic voice that is "
+      "first written to FILE, and writes 16-bit mono audio to the WAV file"};
+  auto* voiceOption = app.add_option("--voice", voicePath, "the voice file");
+  app.add_option("--synthetic-voice", syntheticPath,
+                 "write a synthetic voice to FILE and render with it")
+      ->excludes(voiceOption);
+  app.add_option("--wav", wavPath, "the WAV file to write")->required();
+  app.add_option("--phonemes", phonemes, "the phonemes (default: zdrAvejte)");
+  app.add_option("--rate", host.rate, "speaking rate, -10 to 10")->check(CLI::Range(-10, 10));
+  app.add_option("--volume", host.volume, "volume, 0 to 100")->check(CLI::Range(0, 100));
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
-  if (wavPath.empty() || voicePath.empty() == syntheticPath.empty()) {
-    return Fail("give --wav and one of --voice or --synthetic-voice (see --help)");
+  if (voicePath.empty() == syntheticPath.empty()) {
+    return Fail("give one of --voice or --synthetic-voice (see --help)");
   }
   std::string error;
   if (!syntheticPath.empty()) {

@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "recordings.h"
 
 static_assert(std::endian::native == std::endian::little, "track files are read little-endian");

@@ -5,11 +5,11 @@
 
 #include "engine/core/dyn_array.h"
 #include "engine/core/engine_site.h"
-#include "engine/core/phoneme_set.h"
-#include "engine/core/speech_marks.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesize.h"
-#include "engine/core/text_item.h"
+#include "engine/core/text/speech_marks.h"
+#include "engine/core/text/text_item.h"
 #include "platform/com/unicode.h"
 #include "tools/voicefile/collecting_host.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/grammar.h"
-#include "engine/core/voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
+#include "engine/core/text/grammar.h"
 #include "pair_list.h"
 #include "voice_check.h"
 

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "donor_phonemes.h"
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 
 std::vector<PhonemePair> DefaultPairList() {
   std::vector<PhonemePair> pairs;

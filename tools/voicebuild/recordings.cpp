@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 
 static_assert(std::endian::native == std::endian::little, "WAV files are little-endian");
 

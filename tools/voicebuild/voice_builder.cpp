@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "donor_phonemes.h"
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "recordings.h"
 
 namespace {

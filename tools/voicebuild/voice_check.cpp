@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "engine/core/engine_site.h"
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "engine/core/synthesize.h"
 #include "tools/voicefile/collecting_host.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
 
 struct RenderedSpeech {
   std::vector<int16_t> audio;

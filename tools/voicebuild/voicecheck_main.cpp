@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/byte_reader.h"
-#include "engine/core/grammar.h"
+#include "engine/core/text/byte_reader.h"
+#include "engine/core/text/grammar.h"
+#include "engine/files/data_file.h"
 #include "front_end_check.h"
 #include "voice_check.h"
 
@@ -40,16 +41,14 @@ std::vector<char> ReadFile(const std::string& path) {
   return std::vector<char>((std::istreambuf_iterator<char>(in)), {});
 }
 
-// The grammar read into `image` (which must outlive it); null, having said why, when it does not
-// load.
-Grammar* LoadGrammarFile(const std::string& path, std::vector<char>* image) {
-  *image = ReadFile(path);
-  ByteReader reader = MakeByteReader(image->data(), static_cast<int64_t>(image->size()));
-  Grammar* grammar = image->empty() ? nullptr : LoadGrammar(&reader);
-  if (grammar == nullptr) {
-    std::fprintf(stderr, "voicecheck: cannot load the grammar %s; build it first.\n", path.c_str());
+// The grammar mapped and loaded into `file`; null, having said why, when it does not load.
+const Grammar* LoadGrammarFile(const std::string& path, MappedGrammar* file) {
+  std::string error;
+  if (!file->Load(path, &error)) {
+    std::fprintf(stderr, "voicecheck: %s\n", error.c_str());
+    return nullptr;
   }
-  return grammar;
+  return file->get();
 }
 
 void PrintPeriods(const VoiceCheck& c) {
@@ -76,15 +75,14 @@ void PrintPeriods(const VoiceCheck& c) {
 
 int SayText(VoiceInventory* voice, const std::string& grammarPath, const std::string& text,
             const std::string& rawPath, int32_t pitch) {
-  std::vector<char> image;
-  Grammar* grammar = LoadGrammarFile(grammarPath, &image);
+  MappedGrammar grammarFile;
+  const Grammar* grammar = LoadGrammarFile(grammarPath, &grammarFile);
   if (grammar == nullptr) return 1;
   std::vector<StreamPhoneme> phonemes;
   RenderedSpeech speech;
   std::string error;
   const bool ok = FrontEndPhonemes(*grammar, {text}, pitch, &phonemes, &error) &&
                   RenderText(voice, *grammar, {text}, pitch, &speech, &error);
-  FreeGrammar(grammar);
   if (!ok) {
     std::fprintf(stderr, "voicecheck: %s\n", error.c_str());
     return 1;
@@ -107,15 +105,14 @@ int SayText(VoiceInventory* voice, const std::string& grammarPath, const std::st
 int CheckText(VoiceInventory* voice, const std::string& grammarPath,
               const std::vector<std::string>& texts, int32_t pairWords, double speakSeconds,
               int32_t pitch, bool requirePeriods) {
-  std::vector<char> image;
-  Grammar* grammar = LoadGrammarFile(grammarPath, &image);
+  MappedGrammar grammarFile;
+  const Grammar* grammar = LoadGrammarFile(grammarPath, &grammarFile);
   if (grammar == nullptr) return 1;
   std::vector<std::string> passages;
   std::string error;
   for (const std::string& text : texts) {
     if (!ReadTextPassages(text, &passages, &error)) {
       std::fprintf(stderr, "voicecheck: %s\n", error.c_str());
-      FreeGrammar(grammar);
       return 1;
     }
   }
@@ -171,7 +168,6 @@ int CheckText(VoiceInventory* voice, const std::string& grammarPath,
     voice->smoothForward = forward;
     if (ok) plain = CheckSpeech(*voice, rough);
   }
-  FreeGrammar(grammar);
   if (!ok) {
     std::fprintf(stderr, "voicecheck: %s\n", error.empty() ? "the check failed." : error.c_str());
     return 1;

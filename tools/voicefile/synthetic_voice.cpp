@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 
 namespace {
 

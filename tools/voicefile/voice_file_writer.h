@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/voice_inventory.h"
+#include "engine/core/sound/voice_inventory.h"
 
 struct VoiceFileHeader {
   int32_t sampleRate = 16000;

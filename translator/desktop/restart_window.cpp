@@ -1,13 +1,18 @@
 #include "translator/desktop/restart_window.h"
 
 #include "translator/forms/forms_app.h"
-#include "translator/main_window.h"
 
 namespace translator::desktop {
 
 RestartWindow::RestartWindow(forms::Window& form2, Clipboard& clipboard, InputPrimitives& input,
-                             TrayModule& tray)
-    : form2_(form2), clipboard_(clipboard), input_(input), tray_(tray) {
+                             TrayModule& tray, std::string warmUpText,
+                             std::function<void(forms::Window& form1)> reloaded)
+    : form2_(form2),
+      clipboard_(clipboard),
+      input_(input),
+      tray_(tray),
+      warmUpText_(std::move(warmUpText)),
+      reloaded_(std::move(reloaded)) {
   form2_.timer("Timer1").on_tick = [this] { Timer1Tick(); };
   form2_.timer("Timer2").on_tick = [this] { Timer2Tick(); };
   form2_.timer("Timer3").on_tick = [this] { Timer3Tick(); };
@@ -41,14 +46,14 @@ void RestartWindow::Timer2Tick() {
   form1.Show();
   form1.control("Text1").Show();
   form1.control("Text1").SetText("");
-  form1.control("Text4").SetText(translator::kWarmUpText);
+  form1.control("Text4").SetText(warmUpText_);
   form1.control("Label1").Show();
   form1.control("Picture8").Show();
   form1.control("Picture10").Show();
   if (SavedCheck1 == 1) form1.control("Check1").SetValue(1);
   if (SavedCheck2 == 0) form1.control("Check2").SetValue(0);
   if (!SavedCheck3) form1.control("Check3").SetValue(0);
-  if (auto* main = form1.behaviour<translator::MainWindow>()) main->Parvo = 0;
+  if (reloaded_) reloaded_(form1);
 }
 
 void RestartWindow::Timer3Tick() {

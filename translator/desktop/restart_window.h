@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "translator/desktop/clipboard.h"
 #include "translator/desktop/input_primitives.h"
@@ -18,8 +20,11 @@ namespace translator::desktop {
 
 class RestartWindow final : public forms::FormBehaviour {
  public:
+  // `warmUpText` is the request the new main window starts with; `reloaded` runs on the new main
+  // window once it shows, for what the main window keeps of its own (its first-request count).
   RestartWindow(forms::Window& form2, Clipboard& clipboard, InputPrimitives& input,
-                TrayModule& tray);
+                TrayModule& tray, std::string warmUpText,
+                std::function<void(forms::Window& form1)> reloaded);
   void Load() override;
 
   std::int16_t SavedCheck1 = 0;
@@ -35,6 +40,8 @@ class RestartWindow final : public forms::FormBehaviour {
   Clipboard& clipboard_;
   InputPrimitives& input_;
   TrayModule& tray_;
+  std::string warmUpText_;
+  std::function<void(forms::Window& form1)> reloaded_;
 };
 
 }  // namespace translator::desktop

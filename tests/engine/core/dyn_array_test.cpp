@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "engine/core/dyn_array.h"
-#include "engine/core/symbol_queue.h"
+#include "engine/core/text/symbol_queue.h"
 
 namespace {
 

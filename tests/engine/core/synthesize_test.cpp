@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/synthesize.h"
 #include "tests/support/recording_site.h"
 #include "tests/support/test_voices.h"

@@ -1,7 +1,7 @@
 #include "tests/engine/sapi/engine_fixture.h"
 
 #include "engine/sapi/bg_voice_engine.h"
-#include "platform/com/com.h"
+#include "platform/activation/activation.h"
 #include "tests/support/grammar_files.h"
 #include "tests/support/text_grammar.h"
 

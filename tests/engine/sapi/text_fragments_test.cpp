@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/text_item.h"
+#include "engine/core/text/text_item.h"
 #include "engine/sapi/site_adapter.h"
 #include "engine/sapi/text_fragments.h"
 #include "platform/speech/fragments.h"

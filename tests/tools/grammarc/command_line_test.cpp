@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/grammar.h"
+#include "engine/core/text/grammar.h"
 #include "tests/tools/grammarc/grammarc_test_support.h"
 
 namespace grammarc::testing {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <numbers>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_voices.h"
 #include "tests/tools/voicebuild/made_up_speech.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/synthesize.h"
 #include "tests/support/recording_site.h"
 #include "tests/support/temp_files.h"

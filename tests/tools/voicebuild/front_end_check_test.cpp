@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_voices.h"

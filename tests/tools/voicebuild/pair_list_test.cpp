@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "tools/voicebuild/donor_phonemes.h"
 #include "tools/voicebuild/pair_list.h"
 #include "tools/voicebuild/voice_builder.h"

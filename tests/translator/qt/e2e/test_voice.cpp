@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "desktop_session.h"
-#include "engine/core/phoneme_set.h"
+#include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 #include "tests/support/grammar_files.h"
 #include "tests/support/test_voices.h"
