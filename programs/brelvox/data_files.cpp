@@ -5,10 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/core/sound/voice_inventory.h"
 #include "engine/core/text/byte_reader.h"
 #include "engine/core/text/grammar.h"
 #include "engine/core/text/transducer.h"
-#include "engine/core/sound/voice_inventory.h"
 
 namespace {
 

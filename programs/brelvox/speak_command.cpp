@@ -9,7 +9,6 @@
 
 #include "engine/identity/engine_identity.h"
 #include "platform/audio/audio_output.h"
-#include "programs/brelvox/data_files.h"
 #include "platform/com/unicode.h"
 #include "platform/speech/engine_host.h"
 #include "platform/speech/fragments.h"
@@ -17,6 +16,7 @@
 #include "platform/speech/platform_site.h"
 #include "platform/speech/speak.h"
 #include "platform/speech/voice_token.h"
+#include "programs/brelvox/data_files.h"
 
 namespace {
 
