@@ -345,7 +345,11 @@ std::vector<int32_t> WriteBimachine(const BimachineMachine& m, const Location& w
     auto& offsets = rightOffsets[static_cast<size_t>(r)];
     offsets = {1};
     for (int32_t c = 1; c < m.classes; ++c) {
-      const bool ownOutputs = column(c, r) != catchColumns[static_cast<size_t>(r)];
+      bool ownOutputs = false;
+      for (int32_t l = 0; l < m.leftStates && !ownOutputs; ++l) {
+        ownOutputs = listStart[static_cast<size_t>(m.Output(l, c, r))] !=
+                     listStart[static_cast<size_t>(m.Output(l, 0, r))];
+      }
       if (!ownOutputs && rightNext(r, c) == rightNext(r, 0)) continue;
       rightRows[static_cast<size_t>(r)].push_back({fileClass(c), c, ownOutputs});
       offsets.push_back(fileClass(c) + 1);

@@ -1,6 +1,7 @@
 #include "tools/grammarc/rewrite_compiler.h"
 
 #include <algorithm>
+#include <bit>
 #include <unordered_map>
 
 #include "tools/grammarc/automata.h"
@@ -22,6 +23,17 @@ void Put(Bits& bits, int32_t i) {
   bits[static_cast<size_t>(i) >> 6] |= uint64_t{1} << (static_cast<unsigned>(i) & 63);
 }
 
+// Calls f(i) for every member of `bits`, in increasing order: a set costs its words and members,
+// not every state there is.
+template <typename F>
+void ForEachMember(const Bits& bits, F&& f) {
+  for (size_t w = 0; w < bits.size(); ++w) {
+    for (uint64_t word = bits[w]; word != 0; word &= word - 1) {
+      f(static_cast<int32_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
+    }
+  }
+}
+
 struct BitsHash {
   size_t operator()(const Bits& bits) const {
     uint64_t h = 1469598103934665603ULL;
@@ -38,9 +50,12 @@ struct BitsHash {
 class VectorIds {
  public:
   int32_t Intern(const std::vector<int32_t>& v) {
-    auto [it, added] = ids_.emplace(v, static_cast<int32_t>(values_.size()));
-    if (added) values_.push_back(v);
-    return it->second;
+    const auto known = ids_.find(v);  // before emplace, which would copy v to look it up
+    if (known != ids_.end()) return known->second;
+    const auto id = static_cast<int32_t>(values_.size());
+    ids_.emplace(v, id);
+    values_.push_back(v);
+    return id;
   }
   const std::vector<int32_t>& operator[](int32_t id) const {
     return values_[static_cast<size_t>(id)];
@@ -132,8 +147,10 @@ class BatchCompiler {
       }
       rules_.push_back(std::move(r));
     }
-    hasInsertions_ = std::any_of(rules_.begin(), rules_.end(),
-                                 [](const RuleAutomata& r) { return r.insertion; });
+    for (size_t i = 0; i < rules_.size(); ++i) {
+      if (rules_[i].insertion) insertionRules_.push_back(static_cast<int32_t>(i));
+    }
+    hasInsertions_ = !insertionRules_.empty();
   }
 
   // The context automaton reads the input forward from a position to the end of the stream. Its
@@ -224,9 +241,7 @@ class BatchCompiler {
   // The states that reach a state of `targets` without reading anything.
   Bits SilentlyReaching(Bits targets) const {
     std::vector<int32_t> pending;
-    for (int32_t s = 0; s < static_cast<int32_t>(edges_.size()); ++s) {
-      if (Has(targets, s)) pending.push_back(s);
-    }
+    ForEachMember(targets, [&](int32_t s) { pending.push_back(s); });
     while (!pending.empty()) {
       const int32_t s = pending.back();
       pending.pop_back();
@@ -267,12 +282,11 @@ class BatchCompiler {
     intern(SilentlyReaching(std::move(start)));
     for (size_t i = 0; i < sets.size(); ++i) {
       std::vector<Bits> before(static_cast<size_t>(inputClasses_), Bits(Words(), 0));
-      for (int32_t t = 0; t < static_cast<int32_t>(states); ++t) {
-        if (!Has(sets[i], t)) continue;
+      ForEachMember(sets[i], [&](int32_t t) {
         for (const auto& [c, from] : into[static_cast<size_t>(t)]) {
           if (c < inputClasses_) Put(before[static_cast<size_t>(c)], from);
         }
-      }
+      });
       for (int32_t c = 0; c < inputClasses_; ++c)
         next.push_back(intern(SilentlyReaching(std::move(before[static_cast<size_t>(c)]))));
     }
@@ -380,20 +394,46 @@ class BatchCompiler {
   };
 
   // The insertions that come out at a position whose left side made `activeId` and whose right
-  // side is `right`.
-  std::vector<int32_t> Insertions(int32_t activeId, const Bits& right, const Example& example) {
-    std::vector<int32_t> out;
+  // side is right state `right`. They depend on nothing else, so each pair is worked out once.
+  const std::vector<int32_t>& Insertions(int32_t activeId, int32_t right, const Example& example) {
+    static const std::vector<int32_t> kNone;
+    if (insertionRules_.empty()) return kNone;
+    const int64_t key = static_cast<int64_t>(activeId) * rightStates_ + right;
+    auto [it, added] = insertionsOf_.try_emplace(key);
+    if (!added) return it->second;
+    const Bits& holds = rightInfo_[static_cast<size_t>(right)];
     const Rule* chosen = nullptr;
-    for (size_t i = 0; i < rules_.size(); ++i) {
-      const RuleAutomata& r = rules_[i];
-      if (!r.insertion || !Active(activeId, i) || !Has(right, r.rightHolds)) continue;
+    for (const int32_t i : insertionRules_) {
+      const RuleAutomata& r = rules_[static_cast<size_t>(i)];
+      if (!Active(activeId, static_cast<size_t>(i)) || !Has(holds, r.rightHolds)) continue;
       if (chosen != nullptr && stage_.preferEarlier) break;
-      if (chosen != nullptr && r.rule->output != chosen->output)
+      if (chosen != nullptr && r.rule->output != chosen->output) {
+        insertionsOf_.erase(it);
         Conflict(*chosen, *r.rule, example);
+      }
       chosen = r.rule;
-      out = r.rule->output;
     }
-    return out;
+    if (chosen != nullptr) it->second = chosen->output;
+    return it->second;
+  }
+
+  // The matches that can start at a free position whose left side made `activeId` and go on
+  // through class c: (rule, match state after c) pairs in rule order. Worked out once per pair,
+  // so a step costs the matches still alive rather than the whole batch.
+  const std::vector<int32_t>& StartedMatches(int32_t activeId, int32_t c) {
+    const int64_t key = static_cast<int64_t>(activeId) * inputClasses_ + c;
+    auto [it, added] = startedOf_.try_emplace(key);
+    if (added) {
+      for (size_t i = 0; i < rules_.size(); ++i) {
+        const RuleAutomata& r = rules_[i];
+        if (r.insertion || !Active(activeId, i)) continue;
+        const int32_t m = r.match.Next(r.match.start, c);
+        if (r.matchDead[static_cast<size_t>(m)]) continue;
+        it->second.push_back(static_cast<int32_t>(i));
+        it->second.push_back(m);
+      }
+    }
+    return it->second;
   }
 
   [[noreturn]] void Conflict(const Rule& a, const Rule& b, const Example& example) const {
@@ -437,32 +477,41 @@ class BatchCompiler {
     const bool atEnd = atEnd_ >= 0 && Has(after, atEnd_);
     const int32_t activeAfter = atEnd ? activeOf_[static_cast<size_t>(contextAfter)] : -1;
 
-    std::vector<int32_t> out;
-    std::vector<int32_t> candidates;  // (rule, match state) pairs
+    // Scratch lists kept between steps, so that a step allocates nothing once they have grown.
+    std::vector<int32_t>& out = stepOut_;
+    std::vector<int32_t>& viable = stepViable_;
+    std::vector<int32_t>& strict = stepStrict_;
+    out.clear();
+    viable.clear();
+    strict.clear();
+    // (rule, match state after c) pairs of the matches going on through this symbol.
+    const std::vector<int32_t>* stepped = &stepStepped_;
     if (phase == kFree) {
-      out = Insertions(activeId, rightInfo_[static_cast<size_t>(rightHere)], example);
-      for (size_t i = 0; i < rules_.size(); ++i) {
-        if (!rules_[i].insertion && Active(activeId, i)) {
-          candidates.push_back(static_cast<int32_t>(i));
-          candidates.push_back(rules_[i].match.start);
-        }
-      }
+      const std::vector<int32_t>& inserted = Insertions(activeId, rightHere, example);
+      out.assign(inserted.begin(), inserted.end());
+      stepped = &StartedMatches(activeId, c);
     } else {
-      candidates = phases_[phase];
+      const std::vector<int32_t>& candidates = phases_[phase];
+      stepStepped_.clear();
+      for (size_t k = 0; k < candidates.size(); k += 2) {
+        const RuleAutomata& r = rules_[static_cast<size_t>(candidates[k])];
+        const int32_t m = r.match.Next(candidates[k + 1], c);
+        if (r.matchDead[static_cast<size_t>(m)]) continue;
+        stepStepped_.push_back(candidates[k]);
+        stepStepped_.push_back(m);
+      }
     }
-    std::vector<int32_t> viable;
-    std::vector<int32_t> strict;
-    for (size_t k = 0; k < candidates.size(); k += 2) {
-      const RuleAutomata& r = rules_[static_cast<size_t>(candidates[k])];
-      const int32_t m = r.match.Next(candidates[k + 1], c);
-      if (r.matchDead[static_cast<size_t>(m)]) continue;
+    for (size_t k = 0; k < stepped->size(); k += 2) {
+      const int32_t rule = (*stepped)[k];
+      const int32_t m = (*stepped)[k + 1];
+      const RuleAutomata& r = rules_[static_cast<size_t>(rule)];
       const bool continues = Has(after, r.strict[static_cast<size_t>(m)]);
       const bool endsHere = r.match.final[static_cast<size_t>(m)] && Has(after, r.rightHolds);
       if (!continues && !endsHere) continue;
-      viable.push_back(candidates[k]);
+      viable.push_back(rule);
       viable.push_back(m);
       if (continues) {
-        strict.push_back(candidates[k]);
+        strict.push_back(rule);
         strict.push_back(m);
       }
     }
@@ -484,7 +533,7 @@ class BatchCompiler {
       out.insert(out.end(), winner->output.begin(), winner->output.end());
     }
     if (atEnd && nextPhase == kFree) {
-      const std::vector<int32_t> last = Insertions(activeAfter, after, example);
+      const std::vector<int32_t>& last = Insertions(activeAfter, rightAfter, example);
       out.insert(out.end(), last.begin(), last.end());
     }
     return StepResult{outputs_.Intern(out), nextPhase};
@@ -520,6 +569,8 @@ class BatchCompiler {
   }
 
   int32_t InternLeft(const std::vector<int32_t>& key, int32_t from, int32_t c) {
+    const auto known = leftIds_.find(key);
+    if (known != leftIds_.end()) return known->second;
     auto [it, added] = leftIds_.emplace(key, static_cast<int32_t>(leftKeys_.size()));
     if (added) {
       leftKeys_.push_back(key);
@@ -683,6 +734,10 @@ class BatchCompiler {
   VectorIds actives_;
   std::vector<int32_t> contextNext_;
   VectorIds phases_;
+  std::vector<int32_t> insertionRules_;
+  std::unordered_map<int64_t, std::vector<int32_t>> insertionsOf_;
+  std::unordered_map<int64_t, std::vector<int32_t>> startedOf_;
+  std::vector<int32_t> stepOut_, stepViable_, stepStrict_, stepStepped_;
   VectorIds outputs_;
   VectorIds rows_;
   std::unordered_map<std::vector<int32_t>, int32_t, VectorHash> leftIds_;
