@@ -118,6 +118,79 @@ std::vector<int32_t> Pack(const std::vector<std::vector<int32_t>>& offsets, RowP
   return base;
 }
 
+size_t Slot(const BimachineMachine& m, int32_t state, int32_t c) {
+  return static_cast<size_t>(state) * static_cast<size_t>(m.classes) + static_cast<size_t>(c);
+}
+
+// One side of a bimachine: how many states, classes and words a row, and its next states
+// (state * classes + class).
+struct SideShape {
+  int32_t states;
+  int32_t classes;
+  int32_t width;
+  const std::vector<int32_t>* next;
+};
+
+struct SideTable {
+  std::vector<int32_t> base;   // every state's first row
+  std::vector<int32_t> words;  // rows * width
+  int64_t rows = 0;
+};
+
+// Packs one side's state table. Every state has a row for the catch-all (offset 1) and one for
+// each class c > 0 where own(state, c) holds (offset file class + 1). A row's words are its check
+// word (the file class; kNoClass for the catch-all row and unused rows), the next state's base and
+// then what fill(state, c, the rest of the row) writes; fill sees the states in order, the
+// catch-all first and then the row classes in increasing order. Unused words are 0.
+template <typename FileClass, typename Own, typename Fill>
+SideTable PackSide(const SideShape& shape, const FileClass& fileClass, const Own& own,
+                   const Fill& fill, const Location& where, const std::string& what,
+                   int64_t* used) {
+  const auto next = [&](int32_t q, int32_t c) {
+    return (*shape.next)[static_cast<size_t>(q) * static_cast<size_t>(shape.classes) +
+                         static_cast<size_t>(c)];
+  };
+  std::vector<std::vector<int32_t>> rowClasses(static_cast<size_t>(shape.states));
+  std::vector<std::vector<int32_t>> offsets(static_cast<size_t>(shape.states));
+  for (int32_t q = 0; q < shape.states; ++q) {
+    auto& classes = rowClasses[static_cast<size_t>(q)];
+    auto& stateOffsets = offsets[static_cast<size_t>(q)];
+    stateOffsets = {1};
+    for (int32_t c = 1; c < shape.classes; ++c) {
+      if (!own(q, c)) continue;
+      classes.push_back(c);
+      stateOffsets.push_back(fileClass(c) + 1);
+    }
+    std::sort(stateOffsets.begin(), stateOffsets.end());
+    *used += static_cast<int64_t>(stateOffsets.size());
+  }
+  RowPacker packer;
+  SideTable table;
+  table.base = Pack(offsets, &packer);
+  table.rows = packer.size();
+  CheckSize(table.rows, where, what);
+  const auto width = static_cast<size_t>(shape.width);
+  table.words.assign(static_cast<size_t>(table.rows) * width, 0);
+  for (size_t r = 0; r < table.words.size(); r += width)
+    table.words[r] = kNoClass;
+  const auto row = [&](int32_t q, int32_t f) {
+    return &table.words[static_cast<size_t>(table.base[static_cast<size_t>(q)] + f + 1) * width];
+  };
+  for (int32_t q = 0; q < shape.states; ++q) {
+    int32_t* catchAll = row(q, 0);
+    catchAll[1] = table.base[static_cast<size_t>(next(q, 0))];
+    fill(q, 0, catchAll + 2);
+    for (const int32_t c : rowClasses[static_cast<size_t>(q)]) {
+      const int32_t f = fileClass(c);
+      int32_t* cell = row(q, f);
+      cell[0] = f;
+      cell[1] = table.base[static_cast<size_t>(next(q, c))];
+      fill(q, c, cell + 2);
+    }
+  }
+  return table;
+}
+
 }  // namespace
 
 void RowPacker::Reserve(int64_t slots) {
@@ -250,57 +323,25 @@ std::vector<int32_t> WriteBimachine(const BimachineMachine& m, const Location& w
   const auto fileClass = [&](int32_t c) {
     return c == 0 ? 0 : alphabet.ClassOf(m.symbols[static_cast<size_t>(c - 1)]);
   };
-  const auto leftNext = [&](int32_t l, int32_t c) {
-    return m
-        .leftNext[static_cast<size_t>(l) * static_cast<size_t>(m.classes) + static_cast<size_t>(c)];
-  };
-  const auto rightNext = [&](int32_t r, int32_t c) {
-    return m.rightNext[static_cast<size_t>(r) * static_cast<size_t>(m.classes) +
-                       static_cast<size_t>(c)];
+  const auto outputStart = [&](int32_t l, int32_t c, int32_t r) {
+    return listStart[static_cast<size_t>(m.Output(l, c, r))];
   };
   int64_t used = 0;
 
   // Left table: a row for the catch-all and for every class that steps elsewhere.
-  std::vector<std::vector<int32_t>> leftOffsets(static_cast<size_t>(m.leftStates));
-  for (int32_t l = 0; l < m.leftStates; ++l) {
-    auto& offsets = leftOffsets[static_cast<size_t>(l)];
-    offsets = {1};
-    for (int32_t c = 1; c < m.classes; ++c) {
-      if (leftNext(l, c) != leftNext(l, 0)) offsets.push_back(fileClass(c) + 1);
-    }
-    std::sort(offsets.begin(), offsets.end());
-    used += static_cast<int64_t>(offsets.size());
-  }
-  RowPacker leftPacker;
-  const std::vector<int32_t> leftBase = Pack(leftOffsets, &leftPacker);
-  CheckSize(leftPacker.size(), where, "left table");
-  std::vector<int32_t> left(static_cast<size_t>(leftPacker.size()) * 2);
-  for (size_t r = 0; r < left.size(); r += 2) {
-    left[r] = kNoClass;
-    left[r + 1] = 0;
-  }
-  for (int32_t l = 0; l < m.leftStates; ++l) {
-    const int32_t b = leftBase[static_cast<size_t>(l)];
-    left[static_cast<size_t>(b + 1) * 2 + 1] = leftBase[static_cast<size_t>(leftNext(l, 0))];
-    for (int32_t c = 1; c < m.classes; ++c) {
-      if (leftNext(l, c) == leftNext(l, 0)) continue;
-      const int32_t f = fileClass(c);
-      left[static_cast<size_t>(b + f + 1) * 2] = f;
-      left[static_cast<size_t>(b + f + 1) * 2 + 1] = leftBase[static_cast<size_t>(leftNext(l, c))];
-    }
-  }
+  const SideTable left = PackSide(
+      SideShape{m.leftStates, m.classes, 2, &m.leftNext}, fileClass,
+      [&](int32_t l, int32_t c) { return m.leftNext[Slot(m, l, c)] != m.leftNext[Slot(m, l, 0)]; },
+      [](int32_t, int32_t, int32_t*) {}, where, "left table", &used);
 
   // Output pairs: for a right state and a class, the output of every left state, as a default
   // pair (left state -2) followed by the left states that differ from it, sorted.
   std::vector<int32_t> pairs;
   std::unordered_map<std::vector<int32_t>, std::pair<int32_t, int32_t>, VectorHash> ranges;
-  const auto column = [&](int32_t c, int32_t r) {
+  const auto range = [&](int32_t c, int32_t r) {
     std::vector<int32_t> starts(static_cast<size_t>(m.leftStates));
     for (int32_t l = 0; l < m.leftStates; ++l)
-      starts[static_cast<size_t>(l)] = listStart[static_cast<size_t>(m.Output(l, c, r))];
-    return starts;
-  };
-  const auto range = [&](const std::vector<int32_t>& starts) {
+      starts[static_cast<size_t>(l)] = outputStart(l, c, r);
     const auto known = ranges.find(starts);
     if (known != ranges.end()) return known->second;
     std::map<int32_t, int32_t> frequency;
@@ -313,7 +354,7 @@ std::vector<int32_t> WriteBimachine(const BimachineMachine& m, const Location& w
     std::vector<std::pair<int32_t, int32_t>> exceptions;
     for (int32_t l = 0; l < m.leftStates; ++l) {
       if (starts[static_cast<size_t>(l)] != common) {
-        exceptions.push_back({leftBase[static_cast<size_t>(l)], starts[static_cast<size_t>(l)]});
+        exceptions.push_back({left.base[static_cast<size_t>(l)], starts[static_cast<size_t>(l)]});
       }
     }
     std::sort(exceptions.begin(), exceptions.end());
@@ -325,78 +366,41 @@ std::vector<int32_t> WriteBimachine(const BimachineMachine& m, const Location& w
       pairs.push_back(s);
     }
     const std::pair<int32_t, int32_t> result = {start, static_cast<int32_t>(exceptions.size()) + 1};
-    ranges.emplace(starts, result);
+    ranges.emplace(std::move(starts), result);
     CheckSize(static_cast<int64_t>(pairs.size() / 2), where, "output pair table");
     return result;
   };
 
   // Right table: a row for the catch-all and for every class that steps elsewhere or whose
-  // outputs differ from the catch-all's.
-  struct RightRow {
-    int32_t fileClass;
-    int32_t cls;
-    bool ownOutputs;
-  };
-  std::vector<std::vector<RightRow>> rightRows(static_cast<size_t>(m.rightStates));
-  std::vector<std::vector<int32_t>> rightOffsets(static_cast<size_t>(m.rightStates));
-  std::vector<std::vector<int32_t>> catchColumns(static_cast<size_t>(m.rightStates));
-  for (int32_t r = 0; r < m.rightStates; ++r) {
-    catchColumns[static_cast<size_t>(r)] = column(0, r);
-    auto& offsets = rightOffsets[static_cast<size_t>(r)];
-    offsets = {1};
-    for (int32_t c = 1; c < m.classes; ++c) {
-      bool ownOutputs = false;
-      for (int32_t l = 0; l < m.leftStates && !ownOutputs; ++l) {
-        ownOutputs = listStart[static_cast<size_t>(m.Output(l, c, r))] !=
-                     listStart[static_cast<size_t>(m.Output(l, 0, r))];
-      }
-      if (!ownOutputs && rightNext(r, c) == rightNext(r, 0)) continue;
-      rightRows[static_cast<size_t>(r)].push_back({fileClass(c), c, ownOutputs});
-      offsets.push_back(fileClass(c) + 1);
-    }
-    std::sort(offsets.begin(), offsets.end());
-    used += static_cast<int64_t>(offsets.size());
-  }
-  RowPacker rightPacker;
-  const std::vector<int32_t> rightBase = Pack(rightOffsets, &rightPacker);
-  CheckSize(rightPacker.size(), where, "right table");
-  std::vector<int32_t> right(static_cast<size_t>(rightPacker.size()) * 4);
-  for (size_t r = 0; r < right.size(); r += 4) {
-    right[r] = kNoClass;
-    right[r + 1] = 0;
-    right[r + 2] = 0;
-    right[r + 3] = 0;
-  }
-  for (int32_t r = 0; r < m.rightStates; ++r) {
-    const int32_t b = rightBase[static_cast<size_t>(r)];
-    const auto [start, count] = range(catchColumns[static_cast<size_t>(r)]);
-    int32_t* row = &right[static_cast<size_t>(b + 1) * 4];
-    row[1] = rightBase[static_cast<size_t>(rightNext(r, 0))];
-    row[2] = start;
-    row[3] = count;
-    for (const RightRow& own : rightRows[static_cast<size_t>(r)]) {
-      int32_t* cell = &right[static_cast<size_t>(b + own.fileClass + 1) * 4];
-      cell[0] = own.fileClass;
-      cell[1] = rightBase[static_cast<size_t>(rightNext(r, own.cls))];
-      if (own.ownOutputs) {
-        const auto [s, n] = range(column(own.cls, r));
-        cell[2] = s;
-        cell[3] = n;
-      }  // else count 0: the catch-all row's pairs answer
-    }
-  }
+  // outputs differ from the catch-all's; a row's pairs (start, count) follow its next state.
+  std::vector<char> ownOutputs(m.rightNext.size(), 0);
+  const SideTable right = PackSide(
+      SideShape{m.rightStates, m.classes, 4, &m.rightNext}, fileClass,
+      [&](int32_t r, int32_t c) {
+        char& own = ownOutputs[Slot(m, r, c)];
+        for (int32_t l = 0; l < m.leftStates && own == 0; ++l)
+          own = outputStart(l, c, r) != outputStart(l, 0, r) ? 1 : 0;
+        return own != 0 || m.rightNext[Slot(m, r, c)] != m.rightNext[Slot(m, r, 0)];
+      },
+      [&](int32_t r, int32_t c, int32_t* pairRange) {
+        if (c != 0 && ownOutputs[Slot(m, r, c)] == 0) return;  // count 0: the catch-all's answer
+        const auto [start, count] = range(c, r);
+        pairRange[0] = start;
+        pairRange[1] = count;
+      },
+      where, "right table", &used);
   CheckSize(static_cast<int64_t>(lists.words().size()), where, "output list table");
 
   std::vector<int32_t> out;
   PutCountedTable(out, static_cast<int64_t>(alphabet.symbols().size()), alphabet.symbols());
   PutList(out, lists.words());
-  PutStateTable(out, leftPacker.size(), left);
-  out.push_back(leftBase[static_cast<size_t>(m.leftStart)]);
-  PutStateTable(out, rightPacker.size(), right);
-  out.push_back(rightBase[static_cast<size_t>(m.rightStart)]);
+  PutStateTable(out, left.rows, left.words);
+  out.push_back(left.base[static_cast<size_t>(m.leftStart)]);
+  PutStateTable(out, right.rows, right.words);
+  out.push_back(right.base[static_cast<size_t>(m.rightStart)]);
   PutCountedTable(out, static_cast<int64_t>(pairs.size() / 2), pairs);
   if (stats != nullptr) {
-    stats->rows += leftPacker.size() + rightPacker.size();
+    stats->rows += left.rows + right.rows;
     stats->usedRows += used;
     stats->bytes += static_cast<int64_t>(out.size()) * 4;
   }

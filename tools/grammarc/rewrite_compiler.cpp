@@ -1,10 +1,9 @@
 #include "tools/grammarc/rewrite_compiler.h"
 
 #include <algorithm>
-#include <bit>
 #include <unordered_map>
 
-#include "tools/grammarc/automata.h"
+#include "tools/grammarc/rewrite_automata.h"
 #include "tools/grammarc/symbol_text.h"
 #include "tools/grammarc/vector_hash.h"
 
@@ -12,87 +11,27 @@ namespace grammarc {
 
 namespace {
 
-// Sets of states of the context automaton.
-using Bits = std::vector<uint64_t>;
-
-bool Has(const Bits& bits, int32_t i) {
-  return i >= 0 &&
-         ((bits[static_cast<size_t>(i) >> 6] >> (static_cast<unsigned>(i) & 63)) & 1) != 0;
-}
-void Put(Bits& bits, int32_t i) {
-  bits[static_cast<size_t>(i) >> 6] |= uint64_t{1} << (static_cast<unsigned>(i) & 63);
-}
-
-// Calls f(i) for every member of `bits`, in increasing order: a set costs its words and members,
-// not every state there is.
-template <typename F>
-void ForEachMember(const Bits& bits, F&& f) {
-  for (size_t w = 0; w < bits.size(); ++w) {
-    for (uint64_t word = bits[w]; word != 0; word &= word - 1) {
-      f(static_cast<int32_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
-    }
-  }
-}
-
-struct BitsHash {
-  size_t operator()(const Bits& bits) const {
-    uint64_t h = 1469598103934665603ULL;
-    for (uint64_t w : bits) {
-      h ^= w;
-      h *= 1099511628211ULL;
-      h ^= h >> 31;
-    }
-    return static_cast<size_t>(h);
-  }
-};
-
-// Interns vectors of words as consecutive ids.
-class VectorIds {
- public:
-  int32_t Intern(const std::vector<int32_t>& v) {
-    const auto known = ids_.find(v);  // before emplace, which would copy v to look it up
-    if (known != ids_.end()) return known->second;
-    const auto id = static_cast<int32_t>(values_.size());
-    ids_.emplace(v, id);
-    values_.push_back(v);
-    return id;
-  }
-  const std::vector<int32_t>& operator[](int32_t id) const {
-    return values_[static_cast<size_t>(id)];
-  }
-  int32_t size() const { return static_cast<int32_t>(values_.size()); }
-  std::vector<std::vector<int32_t>>& values() { return values_; }
-
- private:
-  std::unordered_map<std::vector<int32_t>, int32_t, VectorHash> ids_;
-  std::vector<std::vector<int32_t>> values_;
-};
-
-struct RuleAutomata {
-  const Rule* rule = nullptr;
-  bool insertion = false;
-  Dfa match;
-  std::vector<char> matchDead;
-  int32_t leftIndex = -1;  // index among the left-context automata, -1: none
-  // States of the context automaton.
-  std::vector<int32_t> strict;  // by match state: a valid end lies beyond the next symbol
-  std::vector<int32_t> viable;  // by match state: a valid end lies here or beyond
-  int32_t rightHolds = -1;      // the right context holds here (-1: never)
-};
-
+// Assembles the bimachine from the rules' automata and the right automaton: explores the left
+// states, works out every output, checks the protected symbols and merges what answers alike.
 class BatchCompiler {
  public:
-  BatchCompiler(const Stage& stage, const GrammarSource& source)
-      : stage_(stage), source_(source), classes_(CollectClasses(stage, source)) {
-    n_ = static_cast<int32_t>(classes_.symbols().size());
-    inputClasses_ = n_ + 1;
-  }
+  BatchCompiler(const Stage& stage, BatchAutomata batch, ContextAutomaton context,
+                RightAutomaton right)
+      : stage_(stage),
+        batch_(std::move(batch)),
+        context_(std::move(context)),
+        right_(std::move(right)),
+        classes_(batch_.classes),
+        inputClasses_(batch_.inputClasses),
+        rules_(batch_.rules),
+        leftAutomata_(batch_.leftAutomata),
+        insertionRules_(batch_.insertionRules),
+        atEnd_(context_.atEnd),
+        rightStates_(right_.states),
+        rightInfo_(right_.info),
+        rightPath_(right_.path) {}
 
   BimachineMachine Compile(RewriteStats* stats) {
-    CheckOutputs();
-    BuildRules();
-    BuildContextAutomaton();
-    BuildRightAutomaton();
     ExploreLeft();
     CheckProtected();
     BimachineMachine machine = Reduce();
@@ -104,242 +43,6 @@ class BatchCompiler {
   }
 
  private:
-  static ClassMap CollectClasses(const Stage& stage, const GrammarSource& source) {
-    std::vector<int32_t> symbols(stage.protectedSymbols.begin(), stage.protectedSymbols.end());
-    for (const Rule& rule : stage.rules) {
-      if (rule.match) CollectSymbols(*rule.match, source, symbols);
-      if (rule.left) CollectSymbols(*rule.left, source, symbols);
-      if (rule.right) CollectSymbols(*rule.right, source, symbols);
-    }
-    std::sort(symbols.begin(), symbols.end());
-    symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
-    return ClassMap(symbols);
-  }
-
-  // Replacements may not name protected symbols: the cascade puts hidden runs back after each
-  // protected symbol the stage emits.
-  void CheckOutputs() const {
-    for (const Rule& rule : stage_.rules) {
-      for (int32_t s : rule.output) {
-        for (int32_t p : stage_.protectedSymbols) {
-          if (s == p) {
-            throw CompileError(rule.where, "the replacement holds " + FormatSymbols({p}) +
-                                               ", which the stage protects; a stage may not "
-                                               "emit its protected symbols");
-          }
-        }
-      }
-    }
-  }
-
-  void BuildRules() {
-    for (const Rule& rule : stage_.rules) {
-      RuleAutomata r;
-      r.rule = &rule;
-      r.insertion = rule.IsInsertion();
-      if (!r.insertion) {
-        r.match = CompileRegex(*rule.match, classes_, source_);
-        r.matchDead = r.match.Dead();
-      }
-      if (rule.left) {
-        r.leftIndex = static_cast<int32_t>(leftAutomata_.size());
-        leftAutomata_.push_back(CompileSuffixMatcher(*rule.left, classes_, source_));
-      }
-      rules_.push_back(std::move(r));
-    }
-    for (size_t i = 0; i < rules_.size(); ++i) {
-      if (rules_[i].insertion) insertionRules_.push_back(static_cast<int32_t>(i));
-    }
-    hasInsertions_ = !insertionRules_.empty();
-  }
-
-  // The context automaton reads the input forward from a position to the end of the stream. Its
-  // states ask: does the right context of rule i hold here; can the match of rule i, now in match
-  // state m, end validly here or later (viable) or only later (strict); is this the end.
-  int32_t NewState() {
-    edges_.emplace_back();
-    silent_.emplace_back();
-    return static_cast<int32_t>(edges_.size()) - 1;
-  }
-  void Edge(int32_t from, int32_t cls, int32_t to) {
-    edges_[static_cast<size_t>(from)].push_back({cls, to});
-  }
-
-  void BuildContextAutomaton() {
-    const int32_t edge = classes_.edge();
-    finish_ = NewState();
-    int32_t always = -1;  // accepts every remainder: a missing right context
-    if (hasInsertions_) {
-      atEnd_ = NewState();
-      Edge(atEnd_, edge, finish_);
-    }
-    for (RuleAutomata& r : rules_) {
-      if (r.rule->right) {
-        const Dfa right = CompilePrefixMatcher(*r.rule->right, classes_, source_);
-        const std::vector<char> dead = right.Dead();
-        std::vector<int32_t> state(static_cast<size_t>(right.size()), -1);
-        for (int32_t s = 0; s < right.size(); ++s) {
-          if (!dead[static_cast<size_t>(s)]) state[static_cast<size_t>(s)] = NewState();
-        }
-        for (int32_t s = 0; s < right.size(); ++s) {
-          if (dead[static_cast<size_t>(s)]) continue;
-          for (int32_t c = 0; c < inputClasses_; ++c) {
-            const int32_t t = state[static_cast<size_t>(right.Next(s, c))];
-            if (t >= 0) Edge(state[static_cast<size_t>(s)], c, t);
-          }
-          if (right.final[static_cast<size_t>(right.Next(s, edge))]) {
-            Edge(state[static_cast<size_t>(s)], edge, finish_);
-          }
-        }
-        r.rightHolds = state[static_cast<size_t>(right.start)];
-      } else {
-        if (always < 0) {
-          always = NewState();
-          for (int32_t c = 0; c < inputClasses_; ++c)
-            Edge(always, c, always);
-          Edge(always, edge, finish_);
-        }
-        r.rightHolds = always;
-      }
-      if (r.insertion) continue;
-      const int32_t size = r.match.size();
-      r.strict.assign(static_cast<size_t>(size), -1);
-      r.viable.assign(static_cast<size_t>(size), -1);
-      for (int32_t m = 0; m < size; ++m) {
-        if (r.matchDead[static_cast<size_t>(m)]) continue;
-        r.strict[static_cast<size_t>(m)] = NewState();
-        r.viable[static_cast<size_t>(m)] = NewState();
-      }
-      for (int32_t m = 0; m < size; ++m) {
-        if (r.matchDead[static_cast<size_t>(m)]) continue;
-        const int32_t viable = r.viable[static_cast<size_t>(m)];
-        silent_[static_cast<size_t>(viable)].push_back(r.strict[static_cast<size_t>(m)]);
-        if (r.match.final[static_cast<size_t>(m)] && r.rightHolds >= 0) {
-          silent_[static_cast<size_t>(viable)].push_back(r.rightHolds);
-        }
-        for (int32_t c = 0; c < inputClasses_; ++c) {
-          const int32_t t = r.match.Next(m, c);
-          if (!r.matchDead[static_cast<size_t>(t)]) {
-            Edge(r.strict[static_cast<size_t>(m)], c, r.viable[static_cast<size_t>(t)]);
-          }
-        }
-      }
-    }
-    // What the positions of the bimachine need to know about their right side.
-    interesting_.assign(Words(), 0);
-    if (atEnd_ >= 0) Put(interesting_, atEnd_);
-    for (const RuleAutomata& r : rules_) {
-      if (r.rightHolds >= 0) Put(interesting_, r.rightHolds);
-      for (int32_t s : r.strict) {
-        if (s >= 0) Put(interesting_, s);
-      }
-    }
-  }
-
-  size_t Words() const { return (edges_.size() + 63) / 64; }
-
-  // The states that reach a state of `targets` without reading anything.
-  Bits SilentlyReaching(Bits targets) const {
-    std::vector<int32_t> pending;
-    ForEachMember(targets, [&](int32_t s) { pending.push_back(s); });
-    while (!pending.empty()) {
-      const int32_t s = pending.back();
-      pending.pop_back();
-      for (int32_t p : silentInto_[static_cast<size_t>(s)]) {
-        if (!Has(targets, p)) {
-          Put(targets, p);
-          pending.push_back(p);
-        }
-      }
-    }
-    return targets;
-  }
-
-  // The right automaton reads the stream from the end: its state after reading v (backwards) is
-  // the set of context states from which v followed by the edge is accepted.
-  void BuildRightAutomaton() {
-    const size_t states = edges_.size();
-    silentInto_.assign(states, {});
-    std::vector<std::vector<std::pair<int32_t, int32_t>>> into(states);  // (class, from)
-    for (size_t s = 0; s < states; ++s) {
-      for (int32_t t : silent_[s])
-        silentInto_[static_cast<size_t>(t)].push_back(static_cast<int32_t>(s));
-      for (const auto& [c, t] : edges_[s])
-        into[static_cast<size_t>(t)].push_back({c, static_cast<int32_t>(s)});
-    }
-    Bits start(Words(), 0);
-    for (const auto& [c, from] : into[static_cast<size_t>(finish_)]) {
-      if (c == classes_.edge()) Put(start, from);
-    }
-    std::unordered_map<Bits, int32_t, BitsHash> ids;
-    std::vector<Bits> sets;
-    std::vector<int32_t> next;
-    const auto intern = [&](Bits&& bits) {
-      auto [it, added] = ids.emplace(bits, static_cast<int32_t>(sets.size()));
-      if (added) sets.push_back(std::move(bits));
-      return it->second;
-    };
-    intern(SilentlyReaching(std::move(start)));
-    for (size_t i = 0; i < sets.size(); ++i) {
-      std::vector<Bits> before(static_cast<size_t>(inputClasses_), Bits(Words(), 0));
-      ForEachMember(sets[i], [&](int32_t t) {
-        for (const auto& [c, from] : into[static_cast<size_t>(t)]) {
-          if (c < inputClasses_) Put(before[static_cast<size_t>(c)], from);
-        }
-      });
-      for (int32_t c = 0; c < inputClasses_; ++c)
-        next.push_back(intern(SilentlyReaching(std::move(before[static_cast<size_t>(c)]))));
-    }
-    // Merge right states that answer every question alike and step alike.
-    std::vector<int64_t> colour(sets.size());
-    VectorIds answers;
-    for (size_t i = 0; i < sets.size(); ++i) {
-      std::vector<int32_t> projection;
-      for (size_t w = 0; w < sets[i].size(); ++w) {
-        const uint64_t v = sets[i][w] & interesting_[w];
-        projection.push_back(static_cast<int32_t>(v & 0xFFFFFFFFu));
-        projection.push_back(static_cast<int32_t>(v >> 32));
-      }
-      colour[i] = answers.Intern(projection);
-    }
-    int32_t blocks = 0;
-    const std::vector<int32_t> block = RefinePartition(next, inputClasses_, colour, &blocks);
-    rightStates_ = blocks;
-    rightInfo_.assign(static_cast<size_t>(blocks), Bits());
-    rightNext_.assign(static_cast<size_t>(blocks) * static_cast<size_t>(inputClasses_), 0);
-    for (size_t i = 0; i < sets.size(); ++i) {
-      const auto b = static_cast<size_t>(block[i]);
-      if (!rightInfo_[b].empty()) continue;
-      rightInfo_[b] = sets[i];
-      for (int32_t c = 0; c < inputClasses_; ++c) {
-        rightNext_[b * static_cast<size_t>(inputClasses_) + static_cast<size_t>(c)] =
-            block[static_cast<size_t>(
-                next[i * static_cast<size_t>(inputClasses_) + static_cast<size_t>(c)])];
-      }
-    }
-    rightStart_ = block[0];
-    // A shortest stream for every right state, for examples in messages.
-    rightPath_.assign(static_cast<size_t>(blocks), {-1, -1});
-    rightPath_[static_cast<size_t>(rightStart_)] = {rightStart_, -1};
-    std::vector<int32_t> queue = {rightStart_};
-    for (size_t i = 0; i < queue.size(); ++i) {
-      for (int32_t c = 0; c < inputClasses_; ++c) {
-        const int32_t t = RightNext(queue[i], c);
-        if (rightPath_[static_cast<size_t>(t)].first < 0) {
-          rightPath_[static_cast<size_t>(t)] = {queue[i], c};
-          queue.push_back(t);
-        }
-      }
-    }
-  }
-
-  int32_t RightNext(int32_t r, int32_t c) const {
-    return rightNext_[static_cast<size_t>(r) * static_cast<size_t>(inputClasses_) +
-                      static_cast<size_t>(c)];
-  }
-
-  // ---- left side ----
-
   int32_t LeftContextStart() {
     std::vector<int32_t> tuple;
     for (const Dfa& d : leftAutomata_)
@@ -653,7 +356,7 @@ class BatchCompiler {
     }
     int32_t rightBlocks = 0;
     const std::vector<int32_t> rightBlock =
-        RefinePartition(rightNext_, inputClasses_, rightColour, &rightBlocks);
+        RefinePartition(right_.next, inputClasses_, rightColour, &rightBlocks);
     std::vector<int32_t> rightRep(static_cast<size_t>(rightBlocks), -1);
     for (int32_t r = 0; r < rightStates_; ++r) {
       if (rightRep[static_cast<size_t>(rightBlock[static_cast<size_t>(r)])] < 0) {
@@ -667,7 +370,7 @@ class BatchCompiler {
     m.leftStates = leftBlocks;
     m.rightStates = rightBlocks;
     m.leftStart = leftBlock[0];
-    m.rightStart = rightBlock[static_cast<size_t>(rightStart_)];
+    m.rightStart = rightBlock[static_cast<size_t>(right_.start)];
     m.leftNext.resize(static_cast<size_t>(leftBlocks) * static_cast<size_t>(inputClasses_));
     m.rightNext.resize(static_cast<size_t>(rightBlocks) * static_cast<size_t>(inputClasses_));
     m.outputOf.resize(m.leftNext.size() * static_cast<size_t>(rightBlocks));
@@ -700,33 +403,22 @@ class BatchCompiler {
   static constexpr int32_t kFree = 0;
   static constexpr size_t kMaxLeftStates = 200000;
 
+  int32_t RightNext(int32_t r, int32_t c) const { return right_.Next(r, c); }
+
   const Stage& stage_;
-  const GrammarSource& source_;
-  ClassMap classes_;
-  int32_t n_ = 0;
-  int32_t inputClasses_ = 0;  // class 0 (other) and the named symbols; the edge is not input
-  std::vector<RuleAutomata> rules_;
-  std::vector<Dfa> leftAutomata_;
-  bool hasInsertions_ = false;
-
-  // Context automaton.
-  struct Arc {
-    int32_t cls;
-    int32_t to;
-  };
-  std::vector<std::vector<Arc>> edges_;
-  std::vector<std::vector<int32_t>> silent_;
-  std::vector<std::vector<int32_t>> silentInto_;
-  int32_t finish_ = -1;
-  int32_t atEnd_ = -1;
-  Bits interesting_;
-
-  // Right automaton (minimised).
-  int32_t rightStates_ = 0;
-  int32_t rightStart_ = 0;
-  std::vector<Bits> rightInfo_;
-  std::vector<int32_t> rightNext_;
-  std::vector<std::pair<int32_t, int32_t>> rightPath_;
+  const BatchAutomata batch_;
+  const ContextAutomaton context_;
+  const RightAutomaton right_;
+  // Short names for what the left side reads most.
+  const ClassMap& classes_;
+  const int32_t inputClasses_;
+  const std::vector<RuleAutomata>& rules_;
+  const std::vector<Dfa>& leftAutomata_;
+  const std::vector<int32_t>& insertionRules_;
+  const int32_t atEnd_;
+  const int32_t rightStates_;
+  const std::vector<Bits>& rightInfo_;
+  const std::vector<std::pair<int32_t, int32_t>>& rightPath_;
 
   // Left side.
   VectorIds contexts_;
@@ -734,7 +426,6 @@ class BatchCompiler {
   VectorIds actives_;
   std::vector<int32_t> contextNext_;
   VectorIds phases_;
-  std::vector<int32_t> insertionRules_;
   std::unordered_map<int64_t, std::vector<int32_t>> insertionsOf_;
   std::unordered_map<int64_t, std::vector<int32_t>> startedOf_;
   std::vector<int32_t> stepOut_, stepViable_, stepStrict_, stepStepped_;
@@ -751,7 +442,10 @@ class BatchCompiler {
 
 BimachineMachine CompileRewriteBatch(const Stage& stage, const GrammarSource& source,
                                      RewriteStats* stats) {
-  BatchCompiler compiler(stage, source);
+  BatchAutomata batch = CompileRuleAutomata(stage, source);
+  ContextAutomaton context = BuildContextAutomaton(batch, source);
+  RightAutomaton right = BuildRightAutomaton(context, batch.inputClasses, batch.classes.edge());
+  BatchCompiler compiler(stage, std::move(batch), std::move(context), std::move(right));
   return compiler.Compile(stats);
 }
 
