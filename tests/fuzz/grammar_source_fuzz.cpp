@@ -6,9 +6,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
-    grammarc::ParseSourceText(std::string(reinterpret_cast<const char*>(data), size), "fuzz.grc",
-                              "/nonexistent");
-  } catch (const grammarc::CompileError&) {
+    brelvox::grammarc::ParseSourceText(std::string(reinterpret_cast<const char*>(data), size),
+                                       "fuzz.grc", "/nonexistent");
+  } catch (const brelvox::grammarc::CompileError&) {
   }
   return 0;
 }

@@ -7,7 +7,7 @@
 
 #include "tools/grammarc/automaton_steps.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 ClassMap::ClassMap(std::vector<int32_t> symbols) : symbols_(std::move(symbols)) {}
 
@@ -110,4 +110,4 @@ Dfa CompilePrefixMatcher(const Regex& regex, const ClassMap& classes, const Gram
   return CompileRegex(*concat, classes, source);
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -8,7 +8,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 class ClassMap {
  public:
@@ -58,4 +58,4 @@ Dfa CompilePrefixMatcher(const Regex& regex, const ClassMap& classes, const Gram
 std::vector<int32_t> RefinePartition(const std::vector<int32_t>& next, int32_t classes,
                                      const std::vector<int64_t>& colour, int32_t* blocks);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

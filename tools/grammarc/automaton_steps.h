@@ -9,7 +9,7 @@
 
 #include "tools/grammarc/automata.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // Bounds on what one expression may grow into; past them the expression is refused with its
 // location rather than exhausting the machine.
@@ -50,4 +50,4 @@ Dfa Minimize(const Dfa& dfa);
 // The product automaton of "a and not b". Throws CompileError at `where` past kMaxDfaCells.
 Dfa Difference(const Dfa& a, const Dfa& b, const Location& where);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

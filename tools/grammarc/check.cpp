@@ -11,7 +11,7 @@
 #include "tools/grammarc/parser.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 EngineRun RunEngine(const std::vector<int32_t>& grammarFile,
                     const std::vector<int32_t>& dictionaryFile,
@@ -108,4 +108,4 @@ std::vector<std::vector<int32_t>> ReadCorpus(const std::string& path) {
   return inputs;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

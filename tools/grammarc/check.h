@@ -10,7 +10,7 @@
 #include "tools/grammarc/compiler.h"
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // The engine's results: the cascade over the grammar file (and the user dictionary file, when
 // not empty) for every input. `loaded` is false when the engine refuses a file.
@@ -39,4 +39,4 @@ CheckResult CheckCorpus(const GrammarSource* grammar, const GrammarSource* dicti
 // source syntax instead. Blank lines are skipped. Throws CompileError.
 std::vector<std::vector<int32_t>> ReadCorpus(const std::string& path);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -9,7 +9,7 @@
 #include "tools/grammarc/rewrite_compiler.h"
 #include "tools/grammarc/subsequential.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -120,4 +120,4 @@ bool WriteFile(const std::string& path, const std::vector<int32_t>& words) {
   return static_cast<bool>(out);
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

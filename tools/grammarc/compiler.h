@@ -7,7 +7,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 struct StageReport {
   std::string name;
@@ -31,4 +31,4 @@ CompiledFile CompileSource(const GrammarSource& source);
 // Writes the words little-endian. Returns false when the file cannot be written.
 bool WriteFile(const std::string& path, const std::vector<int32_t>& words);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -1,6 +1,6 @@
 #include "tools/grammarc/rewrite_automata.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -103,4 +103,4 @@ ContextAutomaton BuildContextAutomaton(BatchAutomata& batch, const GrammarSource
   return ContextBuilder(batch, source).Build();
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

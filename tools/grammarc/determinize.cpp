@@ -3,7 +3,7 @@
 
 #include "tools/grammarc/automaton_steps.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -63,4 +63,4 @@ Dfa Determinize(const Nfa& nfa, Fragment fragment, int32_t classes, const Locati
   return dfa;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -8,7 +8,7 @@
 
 #include "tools/grammarc/vector_hash.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -427,4 +427,4 @@ std::vector<int32_t> WriteGrammarFile(const std::vector<StageImage>& stages) {
   return out;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

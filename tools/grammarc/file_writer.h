@@ -10,7 +10,7 @@
 #include "tools/grammarc/machines.h"
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 struct TableStats {
   int64_t rows = 0;      // rows in the packed tables
@@ -54,4 +54,4 @@ struct StageImage {
 
 std::vector<int32_t> WriteGrammarFile(const std::vector<StageImage>& stages);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

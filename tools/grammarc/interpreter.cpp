@@ -4,7 +4,7 @@
 #include <map>
 #include <stdexcept>
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -259,4 +259,4 @@ std::vector<int32_t> Interpret(const GrammarSource& grammar, const GrammarSource
   return current;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -7,7 +7,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // Runs the stages the flags select, as the engine's cascade does (protected runs hidden and put
 // back). `dictionary` is a dictionary source for the user-dictionary stages, or null.
@@ -20,4 +20,4 @@ std::vector<int32_t> ApplyRules(const Stage& stage, const GrammarSource& source,
 std::vector<int32_t> ApplyLexicon(const Lexicon& lexicon, const SymbolSet& boundary,
                                   const std::vector<int32_t>& input);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

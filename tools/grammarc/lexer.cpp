@@ -3,7 +3,7 @@
 #include "engine/core/symbols.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 std::string Describe(const Token& t) {
   switch (t.kind) {
@@ -310,4 +310,4 @@ std::vector<Token> LexLine(const std::string& line, const std::string& file, int
   return Lexer(line, file, lineNumber).Tokens();
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

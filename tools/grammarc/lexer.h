@@ -8,7 +8,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 enum class Tok {
   kName,
@@ -48,4 +48,4 @@ std::string Describe(const Token& t);
 // The tokens of one line, ending with a kEnd token. Throws CompileError.
 std::vector<Token> LexLine(const std::string& line, const std::string& file, int lineNumber);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

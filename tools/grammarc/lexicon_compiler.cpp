@@ -7,7 +7,7 @@
 #include "tools/grammarc/symbol_text.h"
 #include "tools/grammarc/vector_hash.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 TransducerMachine CompileLexicon(const Lexicon& lexicon, const SymbolSet& boundary,
                                  const Stage& stage) {
@@ -111,4 +111,4 @@ TransducerMachine CompileLexicon(const Lexicon& lexicon, const SymbolSet& bounda
   return machine;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

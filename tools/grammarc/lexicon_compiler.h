@@ -8,10 +8,10 @@
 #include "tools/grammarc/machines.h"
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // Throws CompileError when an entry holds one of the stage's protected symbols.
 TransducerMachine CompileLexicon(const Lexicon& lexicon, const SymbolSet& boundary,
                                  const Stage& stage);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -6,7 +6,7 @@
 #include "tools/grammarc/source_file.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 std::vector<LexiconEntry> ReadLexiconFile(const std::string& path, const Location& from,
                                           const ReplacementParser& replacement) {
@@ -62,4 +62,4 @@ std::vector<LexiconEntry> ReadLexiconFile(const std::string& path, const Locatio
   return sorted;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

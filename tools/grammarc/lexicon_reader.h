@@ -10,7 +10,7 @@
 #include "tools/grammarc/lexer.h"
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // A word longer than this is refused: the compiled lexicon spells the part of a word read so far
 // at each of its letters, so its size grows with the square of the longest word.
@@ -24,4 +24,4 @@ using ReplacementParser = std::function<std::vector<int32_t>(const std::vector<T
 std::vector<LexiconEntry> ReadLexiconFile(const std::string& path, const Location& from,
                                           const ReplacementParser& replacement);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

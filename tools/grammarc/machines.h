@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // In an output list: the input symbol itself (bimachine) or the oldest queued symbol (transducer).
 inline constexpr int32_t kCopy = INT32_MIN;
@@ -52,4 +52,4 @@ struct BimachineMachine {
   }
 };
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -13,6 +13,8 @@
 #include "tools/grammarc/parser.h"
 #include "tools/grammarc/symbol_text.h"
 
+namespace grammarc = brelvox::grammarc;
+
 namespace {
 
 constexpr const char* kUsage =

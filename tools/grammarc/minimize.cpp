@@ -4,7 +4,7 @@
 
 #include "tools/grammarc/automaton_steps.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 Dfa Minimize(const Dfa& dfa) {
   std::vector<int64_t> colour(dfa.final.begin(), dfa.final.end());
@@ -144,4 +144,4 @@ std::vector<int32_t> RefinePartition(const std::vector<int32_t>& next, int32_t c
   return block;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

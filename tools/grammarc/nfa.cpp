@@ -1,6 +1,6 @@
 #include "tools/grammarc/automaton_steps.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 SymbolSet EffectiveSet(const Regex& r, const GrammarSource& source) {
   return r.boundary == Boundary::kNone ? r.set : BoundarySet(source, r.boundary);
@@ -81,4 +81,4 @@ Fragment Build(Nfa& nfa, const Regex& r, const ClassMap& classes, const GrammarS
   return {nfa.Add(), nfa.Add()};
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -12,7 +12,7 @@
 #include "tools/grammarc/source_file.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -737,4 +737,4 @@ GrammarSource ParseSourceText(const std::string& text, const std::string& name,
   return parser.Run(text, name, directory);
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

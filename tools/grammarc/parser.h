@@ -8,7 +8,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // Reads the source at `path` and everything it includes. Throws CompileError.
 GrammarSource ParseSourceFile(const std::string& path);
@@ -22,4 +22,4 @@ GrammarSource ParseSourceText(const std::string& text, const std::string& name,
 std::vector<int32_t> ParseSymbolSequence(const std::string& text, const std::string& file, int line,
                                          int column = 1);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -1,6 +1,6 @@
 #include "tools/grammarc/automaton_steps.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 Dfa Difference(const Dfa& a, const Dfa& b, const Location& where) {
   if (int64_t{a.size()} * b.size() * a.classes > kMaxDfaCells) {
@@ -28,4 +28,4 @@ Dfa Difference(const Dfa& a, const Dfa& b, const Location& where) {
   return d;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

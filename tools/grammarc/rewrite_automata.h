@@ -15,7 +15,7 @@
 #include "tools/grammarc/automata.h"
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // Sets of states of the context automaton.
 using Bits = std::vector<uint64_t>;
@@ -103,4 +103,4 @@ struct RightAutomaton {
 RightAutomaton BuildRightAutomaton(const ContextAutomaton& context, int32_t inputClasses,
                                    int32_t edge);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

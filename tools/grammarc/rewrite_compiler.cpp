@@ -7,7 +7,7 @@
 #include "tools/grammarc/symbol_text.h"
 #include "tools/grammarc/vector_hash.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -449,4 +449,4 @@ BimachineMachine CompileRewriteBatch(const Stage& stage, const GrammarSource& so
   return compiler.Compile(stats);
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

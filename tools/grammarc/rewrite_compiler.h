@@ -9,7 +9,7 @@
 #include "tools/grammarc/machines.h"
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 struct RewriteStats {
   int32_t rightStatesBuilt = 0;
@@ -21,4 +21,4 @@ struct RewriteStats {
 BimachineMachine CompileRewriteBatch(const Stage& stage, const GrammarSource& source,
                                      RewriteStats* stats = nullptr);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

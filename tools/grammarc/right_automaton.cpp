@@ -3,7 +3,7 @@
 #include "tools/grammarc/rewrite_automata.h"
 #include "tools/grammarc/vector_hash.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -123,4 +123,4 @@ RightAutomaton BuildRightAutomaton(const ContextAutomaton& context, int32_t inpu
   return right;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

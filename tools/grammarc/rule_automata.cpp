@@ -3,7 +3,7 @@
 #include "tools/grammarc/rewrite_automata.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -60,4 +60,4 @@ BatchAutomata CompileRuleAutomata(const Stage& stage, const GrammarSource& sourc
   return batch;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

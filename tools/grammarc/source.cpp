@@ -1,6 +1,6 @@
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 std::string Location::Describe() const {
   return file + ":" + std::to_string(line) + ":" + std::to_string(column);
@@ -84,4 +84,4 @@ SymbolSet BoundarySet(const GrammarSource& source, Boundary boundary) {
   return set;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

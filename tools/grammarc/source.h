@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 struct Location {
   std::string file;
@@ -125,4 +125,4 @@ struct GrammarSource {
 // The set a boundary stands for, the edge of the stream included.
 SymbolSet BoundarySet(const GrammarSource& source, Boundary boundary);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 std::string ReadSourceFile(const std::string& path, const Location& from, const std::string& what) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
@@ -44,4 +44,4 @@ std::string ReadSourceFile(const std::string& path, const Location& from, const 
   return text;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -7,7 +7,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // No grammar source, include or lexicon is anywhere near this large.
 inline constexpr int64_t kMaxSourceFileBytes = int64_t{256} << 20;
@@ -17,4 +17,4 @@ inline constexpr int64_t kMaxSourceFileBytes = int64_t{256} << 20;
 // cannot be read to its end.
 std::string ReadSourceFile(const std::string& path, const Location& from, const std::string& what);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -5,7 +5,7 @@
 
 #include "tools/grammarc/vector_hash.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 std::optional<TransducerMachine> BimachineToTransducer(const BimachineMachine& m,
                                                        const SubsequentialLimits& limits) {
@@ -112,4 +112,4 @@ std::optional<TransducerMachine> BimachineToTransducer(const BimachineMachine& m
   return t;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -9,7 +9,7 @@
 
 #include "tools/grammarc/machines.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 struct SubsequentialLimits {
   int32_t maxStates = 4000;
@@ -21,4 +21,4 @@ struct SubsequentialLimits {
 std::optional<TransducerMachine> BimachineToTransducer(const BimachineMachine& machine,
                                                        const SubsequentialLimits& limits = {});
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

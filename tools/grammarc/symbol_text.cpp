@@ -5,7 +5,7 @@
 #include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 namespace {
 
@@ -208,4 +208,4 @@ std::string FormatSymbols(const std::vector<int32_t>& symbols) {
   return out;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -10,7 +10,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 // UTF-8 text as UTF-16 code units (characters beyond U+FFFF become surrogate pairs). Returns
 // nothing when the text is not valid UTF-8.
@@ -30,4 +30,4 @@ std::optional<SymbolSet> PredefinedSet(std::string_view name);
 // <n> for symbols without a name.
 std::string FormatSymbols(const std::vector<int32_t>& symbols);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

@@ -6,7 +6,7 @@
 #include "tools/grammarc/compiler.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 std::vector<int32_t> CompileUserDictionary(const std::vector<DictionaryEntry>& entries,
                                            const SymbolSet& boundary, bool keep) {
@@ -44,4 +44,4 @@ std::vector<int32_t> CompileUserDictionary(const std::vector<DictionaryEntry>& e
   return CompileSource(source).words;
 }
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

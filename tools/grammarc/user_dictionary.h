@@ -7,7 +7,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 struct DictionaryEntry {
   std::vector<int32_t> word;
@@ -21,4 +21,4 @@ struct DictionaryEntry {
 std::vector<int32_t> CompileUserDictionary(const std::vector<DictionaryEntry>& entries,
                                            const SymbolSet& boundary, bool keep = false);
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

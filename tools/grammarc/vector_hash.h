@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace grammarc {
+namespace brelvox::grammarc {
 
 struct VectorHash {
   size_t operator()(const std::vector<int32_t>& v) const {
@@ -42,4 +42,4 @@ class VectorIds {
   std::vector<std::vector<int32_t>> values_;
 };
 
-}  // namespace grammarc
+}  // namespace brelvox::grammarc

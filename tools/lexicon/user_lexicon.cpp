@@ -237,9 +237,9 @@ std::vector<int32_t> UserDictionaryReplacement(const std::string& word,
 
 bool CompileUserLexicon(const UserLexicon& lexicon, std::vector<int32_t>* words,
                         std::string* error) {
-  std::vector<grammarc::DictionaryEntry> entries;
+  std::vector<brelvox::grammarc::DictionaryEntry> entries;
   for (const auto& [word, pronunciation] : lexicon) {
-    grammarc::DictionaryEntry entry;
+    brelvox::grammarc::DictionaryEntry entry;
     for (char16_t unit : Utf8ToUtf16(word))
       entry.word.push_back(unit);
     entry.replacement = UserDictionaryReplacement(word, pronunciation);
@@ -249,11 +249,11 @@ bool CompileUserLexicon(const UserLexicon& lexicon, std::vector<int32_t>* words,
   // boundary symbol costs a table row in every state of the dictionary, so the set holds only the
   // markers the grammar puts around words (the whole word-marker range would make the file about
   // ten times larger).
-  grammarc::SymbolSet wordMarkers;
+  brelvox::grammarc::SymbolSet wordMarkers;
   wordMarkers.symbols = {kFirstWordMarker, kCliticWordMarker};
   try {
-    *words = grammarc::CompileUserDictionary(entries, wordMarkers);
-  } catch (const grammarc::CompileError& e) {
+    *words = brelvox::grammarc::CompileUserDictionary(entries, wordMarkers);
+  } catch (const brelvox::grammarc::CompileError& e) {
     *error = "the user dictionary cannot be compiled: " + e.message();
     return false;
   }

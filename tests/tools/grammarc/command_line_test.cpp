@@ -13,7 +13,7 @@
 #include "engine/core/text/grammar.h"
 #include "tests/tools/grammarc/grammarc_test_support.h"
 
-namespace grammarc::testing {
+namespace brelvox::grammarc::testing {
 namespace {
 
 struct Result {
@@ -112,4 +112,4 @@ TEST(CommandLine, CompilesAndChecksAUserDictionary) {
 }
 
 }  // namespace
-}  // namespace grammarc::testing
+}  // namespace brelvox::grammarc::testing

@@ -7,7 +7,7 @@
 
 #include "tests/tools/grammarc/grammarc_test_support.h"
 
-namespace grammarc::testing {
+namespace brelvox::grammarc::testing {
 namespace {
 
 struct BadSource {
@@ -155,4 +155,4 @@ TEST(BadSources, LimitsAndFilesThatAreNotSources) {
 }
 
 }  // namespace
-}  // namespace grammarc::testing
+}  // namespace brelvox::grammarc::testing

@@ -10,7 +10,7 @@
 #include "tools/grammarc/parser.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc::testing {
+namespace brelvox::grammarc::testing {
 
 namespace {
 
@@ -78,4 +78,4 @@ std::string CompileErrorOf(const std::string& source) {
   return "";
 }
 
-}  // namespace grammarc::testing
+}  // namespace brelvox::grammarc::testing

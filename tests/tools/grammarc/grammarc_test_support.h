@@ -8,7 +8,7 @@
 
 #include "tools/grammarc/source.h"
 
-namespace grammarc::testing {
+namespace brelvox::grammarc::testing {
 
 struct BothWays {
   std::string rules;   // the interpreter's result, in source syntax
@@ -29,4 +29,4 @@ std::string CompileErrorOf(const std::string& source);
 // A scratch folder for files the tests write, removed at exit.
 std::string ScratchFile(const std::string& name, const std::string& contents);
 
-}  // namespace grammarc::testing
+}  // namespace brelvox::grammarc::testing

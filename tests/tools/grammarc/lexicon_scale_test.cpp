@@ -15,7 +15,7 @@
 #include "tools/grammarc/parser.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc::testing {
+namespace brelvox::grammarc::testing {
 namespace {
 
 // Stems of one to three syllables with the endings of Bulgarian nouns and adjectives.
@@ -89,4 +89,4 @@ TEST(LexiconScale, FiftyThousandEntriesPackUnderTwentyMegabytes) {
 }
 
 }  // namespace
-}  // namespace grammarc::testing
+}  // namespace brelvox::grammarc::testing

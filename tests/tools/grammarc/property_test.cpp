@@ -12,7 +12,7 @@
 #include "tools/grammarc/parser.h"
 #include "tools/grammarc/symbol_text.h"
 
-namespace grammarc::testing {
+namespace brelvox::grammarc::testing {
 namespace {
 
 class RandomGrammar {
@@ -186,4 +186,4 @@ TEST(RandomRuleSets, CompiledFileAgreesWithTheRules) {
 }
 
 }  // namespace
-}  // namespace grammarc::testing
+}  // namespace brelvox::grammarc::testing

@@ -4,7 +4,7 @@
 
 #include "tests/tools/grammarc/grammarc_test_support.h"
 
-namespace grammarc::testing {
+namespace brelvox::grammarc::testing {
 namespace {
 
 struct Case {
@@ -130,4 +130,4 @@ TEST(Lexicons, UserDictionaryRunsAtItsStage) {
 }
 
 }  // namespace
-}  // namespace grammarc::testing
+}  // namespace brelvox::grammarc::testing
