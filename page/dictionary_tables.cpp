@@ -24,6 +24,7 @@ struct Candidate {
   int first = 0;      // order of first appearance
   double score = 0;
   int verb = 0;  // the same count over the verb senses alone
+  int noun = 0;  // and over the noun senses alone
 };
 
 struct Headword {
@@ -178,6 +179,7 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       CountLemmas(ranking.english_counts, english_all_forms, nullptr);
 
   // Parts of speech of each headword, to find its main one.
+  // Parts of speech of each headword, to find its main one.
   std::unordered_map<std::string, std::vector<std::string>> parts;
   for (const auto& entry : entries) {
     if (entry.source == EntrySource::kGeneral)
@@ -235,6 +237,9 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         if (entry.part_of_speech == "v" || entry.source == EntrySource::kSupplement) {
           c.verb += seen.empty() ? 2 : 1;
         }
+        if (entry.part_of_speech == "n" || entry.source == EntrySource::kSupplement) {
+          c.noun += seen.empty() ? 2 : 1;
+        }
         h.has_other |= entry.part_of_speech != "v";
         seen.push_back(k);
       }
@@ -276,6 +281,15 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       for (std::size_t i = 0; i < verbs.size() && i < kStoredTranslations; ++i)
         out.push_back(h.candidates.at(verbs[i]).shown);
       if (out.empty()) tables.english_verbs.erase(key);
+    }
+    if (h.main == "n") {
+      // The noun's translations alone, for its plural (seconds: секунди, not втори).
+      auto& nouns = tables.english_nouns[key];
+      for (const auto& k : keys) {
+        if (h.candidates.at(k).noun > 0 && nouns.size() < kStoredTranslations)
+          nouns.push_back(h.candidates.at(k).shown);
+      }
+      if (nouns.empty()) tables.english_nouns.erase(key);
     }
     auto& out = tables.english_to_bulgarian[key];
     const double english_weight = Weight(english_lemmas, key) - (IsPhrase(key) ? 3 : 0);
@@ -391,9 +405,9 @@ bool WriteDatabase(const DictionaryTables& tables, const std::string& path, std:
     }
     return true;
   };
-  const bool ok = put("en-bg", tables.english_to_bulgarian) &&
-                  put("bg-en", tables.bulgarian_to_english) &&
-                  put("en-bg-verb", tables.english_verbs);
+  const bool ok =
+      put("en-bg", tables.english_to_bulgarian) && put("bg-en", tables.bulgarian_to_english) &&
+      put("en-bg-verb", tables.english_verbs) && put("en-bg-noun", tables.english_nouns);
   sqlite3_finalize(insert);
   sqlite3_prepare_v2(d.db, "INSERT INTO word_form VALUES(?,?,?,?)", -1, &insert, nullptr);
   bool ok_forms = true;
@@ -445,6 +459,7 @@ bool ReadDatabase(const std::string& path, DictionaryTables* tables, std::string
     const std::string direction = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
     auto& table = direction == "en-bg"        ? tables->english_to_bulgarian
                   : direction == "en-bg-verb" ? tables->english_verbs
+                  : direction == "en-bg-noun" ? tables->english_nouns
                                               : tables->bulgarian_to_english;
     table[reinterpret_cast<const char*>(sqlite3_column_text(st, 1))].emplace_back(
         reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));

@@ -22,6 +22,8 @@ struct DictionaryTables {
   std::unordered_map<std::string, std::vector<std::string>> bulgarian_to_english;
   // The verb senses alone of English words that are also other parts of speech.
   std::unordered_map<std::string, std::vector<std::string>> english_verbs;
+  // The noun senses alone of words that are nouns first and verbs too.
+  std::unordered_map<std::string, std::vector<std::string>> english_nouns;
   std::unordered_map<std::string, std::vector<std::string>> english_bases;  // "went" -> {"go"}
   std::unordered_set<std::string> english_verb_forms;  // irregular verb forms: stuck, went
   std::unordered_map<std::string, std::vector<std::string>>

@@ -67,6 +67,10 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       // Verb forms read the verb, not a noun of the same spelling.
       {"en", "said", "казвам", "base form", "say"},
       {"en", "wanted", "искам", "base form", "want"},
+      // Plurals of nouns that are verbs too read the noun; adverbs in -ly the adjective's neuter.
+      {"en", "soldiers", "войник", "base form", "soldier"},
+      {"en", "absolutely", "абсолютно", "base form", "absolute"},
+      {"en", "literally", "буквално", "base form", "literal"},
       // Perfective verbs and their forms, through the supplement and the endings.
       {"bg", "направих", "do", "base form", "направя"},
       {"bg", "кажеш", "say", "base form", "кажа"},
