@@ -340,6 +340,11 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
                         const std::vector<std::string>& bases, const LemmaCounts& lemmas,
                         double factor) {
     if (!tables.Find(direction, form)) return;
+    // The supplement gives a form's main senses itself (evening is no form of even).
+    if ((direction == Direction::kEnglishToBulgarian ? supplement_english : supplement_bulgarian)
+            .contains(form)) {
+      return;
+    }
     const double own = CountOf(lemmas, form);
     for (const auto& b : bases) {
       if (b != form && tables.Find(direction, b) && CountOf(lemmas, b) >= factor * own && own > 0) {
@@ -360,10 +365,18 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
     for (const auto& [form, list] : tables.english_to_bulgarian) {
       const bool ing = form.size() > 5 && form.compare(form.size() - 3, 3, "ing") == 0;
       const bool ed = form.size() > 4 && form.compare(form.size() - 2, 2, "ed") == 0;
-      if (ing || ed) {
-        base_first(Direction::kEnglishToBulgarian, form, ranking.english->Stems(form),
-                   english_lemmas, 3);
-      }
+      if (!ing && !ed) continue;
+      // The base by hunspell or by the regular endings (hunspell keeps doing and trying as words),
+      // when it is a verb.
+      std::vector<std::string> bases = ranking.english->Stems(form);
+      for (auto& b : RegularEnglishBases(form))
+        bases.push_back(std::move(b));
+      std::erase_if(bases, [&](const std::string& b) {
+        const auto it = parts.find(b);
+        return it == parts.end() || std::find(it->second.begin(), it->second.end(), "v") ==
+                                        it->second.end();
+      });
+      base_first(Direction::kEnglishToBulgarian, form, bases, english_lemmas, 3);
     }
   }
   for (const auto& [form, bases] : tables.bulgarian_bases)
