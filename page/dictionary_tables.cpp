@@ -373,8 +373,8 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         bases.push_back(std::move(b));
       std::erase_if(bases, [&](const std::string& b) {
         const auto it = parts.find(b);
-        return it == parts.end() || std::find(it->second.begin(), it->second.end(), "v") ==
-                                        it->second.end();
+        return it == parts.end() ||
+               std::find(it->second.begin(), it->second.end(), "v") == it->second.end();
       });
       base_first(Direction::kEnglishToBulgarian, form, bases, english_lemmas, 3);
     }

@@ -148,6 +148,15 @@ std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
       const std::string base = EncodeUtf8(stem.substr(0, stem.size() - 1)) + first;
       if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
     }
+    // A perfective verb the dictionary files only under its imperfective partner in -вам
+    // (извърших: извърша, извършвам; забелязал: забелязвам).
+    const std::string partner = EncodeUtf8(stem.substr(0, stem.size() - 1)) + "вам";
+    if (partner != key && tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
+  }
+  // And the other way: an imperfective in -явам whose perfective in -ея is filed (закъснявам).
+  if (word.size() > 6 && word.compare(word.size() - 4, 4, U"явам") == 0) {
+    const std::string partner = EncodeUtf8(word.substr(0, word.size() - 4)) + "ея";
+    if (tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
   }
   return {};
 }
@@ -164,10 +173,21 @@ std::string PhraseTranslator::BulgarianBaseByEnding(const std::string& key) cons
     const std::u32string e = DecodeUtf8(ending);
     if (word.size() < e.size() + 2 || word.compare(word.size() - e.size(), e.size(), e) != 0)
       continue;
-    const std::string stem = EncodeUtf8(word.substr(0, word.size() - e.size()));
-    for (const char* back : kRestored) {
-      const std::string base = stem + back;
-      if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
+    const std::u32string stem32 = word.substr(0, word.size() - e.size());
+    // The stem as written, then with its last е back to the я of the base (гнева: гняв, бели:
+    // бял).
+    std::vector<std::string> stems = {EncodeUtf8(stem32)};
+    if (const auto last_e = stem32.rfind(U'е');
+        stem32.size() >= 3 && last_e != std::u32string::npos && last_e + 3 >= stem32.size()) {
+      std::u32string ya = stem32;
+      ya[last_e] = U'я';
+      stems.push_back(EncodeUtf8(ya));
+    }
+    for (const auto& stem : stems) {
+      for (const char* back : kRestored) {
+        const std::string base = stem + back;
+        if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
+      }
     }
   }
   return {};

@@ -74,6 +74,13 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       // Perfective verbs and their forms, through the supplement and the endings.
       {"bg", "направих", "do", "base form", "направя"},
       {"bg", "кажеш", "say", "base form", "кажа"},
+      // Aspect partners the dictionary files the verb under, and the я of a base's stem.
+      {"bg", "извършил", "commit", "base form", "извършвам"},
+      {"bg", "закъснявам", "be late", "base form", "закъснея"},
+      {"bg", "смехът", "laughter", "base form", "смях"},
+      // Definite forms hunspell reads as another word's.
+      {"bg", "хората", "people", "base form", "хора"},
+      {"bg", "името", "name", "base form", "име"},
       // Words the dictionary lacks, from the supplement.
       {"en", "wolf", "вълк", "exact", ""},
       {"en", "fridge", "хладилник", "exact", ""},
