@@ -150,8 +150,15 @@ std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
     }
     // A perfective verb the dictionary files only under its imperfective partner in -вам
     // (извърших: извърша, извършвам; забелязал: забелязвам).
-    const std::string partner = EncodeUtf8(stem.substr(0, stem.size() - 1)) + "вам";
-    if (partner != key && tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
+    // (осигури: осигурявам; постави: поставям).
+    const std::string root = EncodeUtf8(stem.substr(0, stem.size() - 1));
+    static const std::pair<const char*, bool> kPartners[] = {
+        {"вам", false}, {"явам", true}, {"ям", true}};  // true: after a stem in и only
+    for (const auto& [suffix, after_i] : kPartners) {
+      if (after_i && stem.back() != U'и') continue;
+      const std::string partner = root + suffix;
+      if (partner != key && tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
+    }
   }
   // And the other way: an imperfective in -явам whose perfective in -ея is filed (закъснявам).
   if (word.size() > 6 && word.compare(word.size() - 4, 4, U"явам") == 0) {
