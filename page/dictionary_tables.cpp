@@ -23,8 +23,13 @@ struct Candidate {
   int senses = 0;     // senses of the headword it serves
   int first = 0;      // order of first appearance
   double score = 0;
-  int verb = 0;  // the same count over the verb senses alone
-  int noun = 0;  // and over the noun senses alone
+  int verb = 0;        // the same count over the verb senses alone
+  int noun = 0;        // and over the noun senses alone
+  int supplement = 0;  // the same count over the supplement's senses
+  // Parts of speech the dictionary's own entries give it: the verb, the noun, any other.
+  bool general_verb = false;
+  bool general_noun = false;
+  bool general_other = false;
 };
 
 struct Headword {
@@ -233,12 +238,15 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         ++c.senses;
         // The computer terms are a narrow dictionary: a half for each sense, wherever it stands.
         c.score += terms ? 0.5 : (seen.empty() ? 2 : 1) * part_weight;
-        // Supplement senses are main senses of any part of speech, the verb's too.
-        if (entry.part_of_speech == "v" || entry.source == EntrySource::kSupplement) {
-          c.verb += seen.empty() ? 2 : 1;
-        }
-        if (entry.part_of_speech == "n" || entry.source == EntrySource::kSupplement) {
-          c.noun += seen.empty() ? 2 : 1;
+        const int weight = seen.empty() ? 2 : 1;
+        if (entry.source == EntrySource::kSupplement) {
+          c.supplement += weight;
+        } else {
+          c.verb += entry.part_of_speech == "v" ? weight : 0;
+          c.noun += entry.part_of_speech == "n" ? weight : 0;
+          c.general_verb |= entry.part_of_speech == "v";
+          c.general_noun |= entry.part_of_speech == "n";
+          c.general_other |= entry.part_of_speech != "v" && entry.part_of_speech != "n";
         }
         h.has_other |= entry.part_of_speech != "v";
         seen.push_back(k);
@@ -255,8 +263,14 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
 
   DictionaryTables tables;
   for (auto& [key, h] : heads) {
-    for (auto& [k, c] : h.candidates)
+    for (auto& [k, c] : h.candidates) {
       c.score += Weight(bulgarian_lemmas, k) - (IsPhrase(k) ? 3 : 0);
+      // Supplement senses are main senses of any part of speech: they count for the verb and the
+      // noun unless the dictionary gives the word only as another part of speech (tear: сълза is
+      // no sense of tore).
+      if (c.general_verb || (!c.general_noun && !c.general_other)) c.verb += c.supplement;
+      if (c.general_noun || (!c.general_verb && !c.general_other)) c.noun += c.supplement;
+    }
     std::vector<std::string> keys = h.order;
     std::stable_sort(keys.begin(), keys.end(), [&](const std::string& a, const std::string& b) {
       return h.candidates.at(a).score > h.candidates.at(b).score;
@@ -282,8 +296,9 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         out.push_back(h.candidates.at(verbs[i]).shown);
       if (out.empty()) tables.english_verbs.erase(key);
     }
-    if (h.main == "n") {
-      // The noun's translations alone, for its plural (seconds: секунди, not втори).
+    if (h.main == "n" && !keys.empty() && h.candidates.at(keys.front()).noun > 0) {
+      // The noun's translations alone, for its plural (soldiers: войник, not служа), when the
+      // word's own first translation is a noun (wants stays искам).
       auto& nouns = tables.english_nouns[key];
       for (const auto& k : keys) {
         if (h.candidates.at(k).noun > 0 && nouns.size() < kStoredTranslations)

@@ -69,6 +69,9 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"en", "wanted", "искам", "base form", "want"},
       // Plurals of nouns that are verbs too read the noun; adverbs in -ly the adjective's neuter.
       {"en", "soldiers", "войник", "base form", "soldier"},
+      {"en", "wants", "искам", "base form", "want"},  // a verb first: the third person
+      // A supplement's noun is no sense of the verb's forms (tear: сълза; tore: късам).
+      {"en", "tore", "късам", "base form", "tear"},
       {"en", "absolutely", "абсолютно", "base form", "absolute"},
       {"en", "literally", "буквално", "base form", "literal"},
       // Perfective verbs and their forms, through the supplement and the endings.
