@@ -69,7 +69,8 @@ LemmaCounts CountLemmas(const std::vector<std::pair<std::string, double>>& count
 //   b is h's first, second or third translation, plus 4 x the share of h's senses that list b,
 //   plus 2.5 x log10(1 + c(h)), minus 3 for a phrase; affixes are left out.
 // Supplement entries are written as main senses and go before everything else of their key, in
-// the order written.
+// the order written; they count for the verb's and the noun's own lists (english_verbs,
+// english_nouns) unless the dictionary gives the word only as another part of speech.
 DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
                              const std::vector<WordForm>& english_forms,
                              const RankingData& ranking = {});
