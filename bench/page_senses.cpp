@@ -3,13 +3,17 @@
 // separated by "|") and the frequency lists (data/frequency), then prints for each direction the
 // share of words whose first translation is a main sense, the share with a main sense among the
 // first three, and how many of the most frequent word forms get nothing at all.
+// With --list it prints instead the first three translations of each of the N most frequent words
+// of both lists, a line each, for reading through.
 //   page-senses [--top N] [--show] CHECK_DIR FREQUENCY_DIR
+//   page-senses --list [--top N] FREQUENCY_DIR
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "page/dictionary_tables.h"
@@ -72,6 +76,7 @@ bool IsMainSense(const Check& c, const std::string& translation) {
 int main(int argc, char** argv) {
   std::size_t top = 5000;
   bool show = false;
+  bool list = false;
   std::vector<std::string> dirs;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -79,6 +84,8 @@ int main(int argc, char** argv) {
       top = static_cast<std::size_t>(std::atol(argv[++i]));
     } else if (arg == "--show") {
       show = true;
+    } else if (arg == "--list") {
+      list = true;
     } else if (arg == "--help" || arg == "-h") {
       dirs.clear();
       break;
@@ -86,12 +93,14 @@ int main(int argc, char** argv) {
       dirs.push_back(arg);
     }
   }
-  if (dirs.size() != 2) {
+  if (dirs.size() != (list ? 1u : 2u)) {
     std::fputs(
         "Usage: page-senses [--top N] [--show] CHECK_DIR FREQUENCY_DIR\n"
+        "       page-senses --list [--top N] FREQUENCY_DIR\n"
         "Measures first-sense and top-three accuracy on CHECK_DIR/en-bg.tsv and bg-en.tsv and\n"
         "counts the words among the N most frequent of FREQUENCY_DIR/en_50k.txt and bg_50k.txt\n"
-        "(default 5000) that get no translation; --show lists every miss.\n",
+        "(default 5000) that get no translation; --show lists every miss. --list prints the\n"
+        "first three translations of each of the N most frequent words of both lists.\n",
         stderr);
     return 2;
   }
@@ -102,6 +111,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   const PhraseTranslator translator(dictionary);
+  if (list) {
+    for (const auto& [name, file, direction] :
+         {std::tuple{"en", "/en_50k.txt", Direction::kEnglishToBulgarian},
+          std::tuple{"bg", "/bg_50k.txt", Direction::kBulgarianToEnglish}}) {
+      for (const auto& w : ReadTopWords(dirs[0] + file, top)) {
+        const auto r = translator.Translate(direction, w);
+        std::printf("%s\t%s\t%s%s\n", name, w.c_str(), r.Shown().c_str(),
+                    r.method == Method::kBaseForm ? "\t(base form)" : "");
+      }
+    }
+    return 0;
+  }
 
   struct Side {
     const char* name;

@@ -23,7 +23,13 @@ struct Candidate {
   int senses = 0;     // senses of the headword it serves
   int first = 0;      // order of first appearance
   double score = 0;
-  int verb = 0;  // the same count over the verb senses alone
+  int verb = 0;        // the same count over the verb senses alone
+  int noun = 0;        // and over the noun senses alone
+  int supplement = 0;  // the same count over the supplement's senses
+  // Parts of speech the dictionary's own entries give it: the verb, the noun, any other.
+  bool general_verb = false;
+  bool general_noun = false;
+  bool general_other = false;
 };
 
 struct Headword {
@@ -178,6 +184,7 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       CountLemmas(ranking.english_counts, english_all_forms, nullptr);
 
   // Parts of speech of each headword, to find its main one.
+  // Parts of speech of each headword, to find its main one.
   std::unordered_map<std::string, std::vector<std::string>> parts;
   for (const auto& entry : entries) {
     if (entry.source == EntrySource::kGeneral)
@@ -231,9 +238,15 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         ++c.senses;
         // The computer terms are a narrow dictionary: a half for each sense, wherever it stands.
         c.score += terms ? 0.5 : (seen.empty() ? 2 : 1) * part_weight;
-        // Supplement senses are main senses of any part of speech, the verb's too.
-        if (entry.part_of_speech == "v" || entry.source == EntrySource::kSupplement) {
-          c.verb += seen.empty() ? 2 : 1;
+        const int weight = seen.empty() ? 2 : 1;
+        if (entry.source == EntrySource::kSupplement) {
+          c.supplement += weight;
+        } else {
+          c.verb += entry.part_of_speech == "v" ? weight : 0;
+          c.noun += entry.part_of_speech == "n" ? weight : 0;
+          c.general_verb |= entry.part_of_speech == "v";
+          c.general_noun |= entry.part_of_speech == "n";
+          c.general_other |= entry.part_of_speech != "v" && entry.part_of_speech != "n";
         }
         h.has_other |= entry.part_of_speech != "v";
         seen.push_back(k);
@@ -250,8 +263,14 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
 
   DictionaryTables tables;
   for (auto& [key, h] : heads) {
-    for (auto& [k, c] : h.candidates)
+    for (auto& [k, c] : h.candidates) {
       c.score += Weight(bulgarian_lemmas, k) - (IsPhrase(k) ? 3 : 0);
+      // Supplement senses are main senses of any part of speech: they count for the verb and the
+      // noun unless the dictionary gives the word only as another part of speech (tear: сълза is
+      // no sense of tore).
+      if (c.general_verb || (!c.general_noun && !c.general_other)) c.verb += c.supplement;
+      if (c.general_noun || (!c.general_verb && !c.general_other)) c.noun += c.supplement;
+    }
     std::vector<std::string> keys = h.order;
     std::stable_sort(keys.begin(), keys.end(), [&](const std::string& a, const std::string& b) {
       return h.candidates.at(a).score > h.candidates.at(b).score;
@@ -276,6 +295,16 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       for (std::size_t i = 0; i < verbs.size() && i < kStoredTranslations; ++i)
         out.push_back(h.candidates.at(verbs[i]).shown);
       if (out.empty()) tables.english_verbs.erase(key);
+    }
+    if (h.main == "n" && !keys.empty() && h.candidates.at(keys.front()).noun > 0) {
+      // The noun's translations alone, for its plural (soldiers: войник, not служа), when the
+      // word's own first translation is a noun (wants stays искам).
+      auto& nouns = tables.english_nouns[key];
+      for (const auto& k : keys) {
+        if (h.candidates.at(k).noun > 0 && nouns.size() < kStoredTranslations)
+          nouns.push_back(h.candidates.at(k).shown);
+      }
+      if (nouns.empty()) tables.english_nouns.erase(key);
     }
     auto& out = tables.english_to_bulgarian[key];
     const double english_weight = Weight(english_lemmas, key) - (IsPhrase(key) ? 3 : 0);
@@ -326,6 +355,11 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
                         const std::vector<std::string>& bases, const LemmaCounts& lemmas,
                         double factor) {
     if (!tables.Find(direction, form)) return;
+    // The supplement gives a form's main senses itself (evening is no form of even).
+    if ((direction == Direction::kEnglishToBulgarian ? supplement_english : supplement_bulgarian)
+            .contains(form)) {
+      return;
+    }
     const double own = CountOf(lemmas, form);
     for (const auto& b : bases) {
       if (b != form && tables.Find(direction, b) && CountOf(lemmas, b) >= factor * own && own > 0) {
@@ -346,10 +380,18 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
     for (const auto& [form, list] : tables.english_to_bulgarian) {
       const bool ing = form.size() > 5 && form.compare(form.size() - 3, 3, "ing") == 0;
       const bool ed = form.size() > 4 && form.compare(form.size() - 2, 2, "ed") == 0;
-      if (ing || ed) {
-        base_first(Direction::kEnglishToBulgarian, form, ranking.english->Stems(form),
-                   english_lemmas, 3);
-      }
+      if (!ing && !ed) continue;
+      // The base by hunspell or by the regular endings (hunspell keeps doing and trying as words),
+      // when it is a verb.
+      std::vector<std::string> bases = ranking.english->Stems(form);
+      for (auto& b : RegularEnglishBases(form))
+        bases.push_back(std::move(b));
+      std::erase_if(bases, [&](const std::string& b) {
+        const auto it = parts.find(b);
+        return it == parts.end() ||
+               std::find(it->second.begin(), it->second.end(), "v") == it->second.end();
+      });
+      base_first(Direction::kEnglishToBulgarian, form, bases, english_lemmas, 3);
     }
   }
   for (const auto& [form, bases] : tables.bulgarian_bases)
@@ -391,9 +433,9 @@ bool WriteDatabase(const DictionaryTables& tables, const std::string& path, std:
     }
     return true;
   };
-  const bool ok = put("en-bg", tables.english_to_bulgarian) &&
-                  put("bg-en", tables.bulgarian_to_english) &&
-                  put("en-bg-verb", tables.english_verbs);
+  const bool ok =
+      put("en-bg", tables.english_to_bulgarian) && put("bg-en", tables.bulgarian_to_english) &&
+      put("en-bg-verb", tables.english_verbs) && put("en-bg-noun", tables.english_nouns);
   sqlite3_finalize(insert);
   sqlite3_prepare_v2(d.db, "INSERT INTO word_form VALUES(?,?,?,?)", -1, &insert, nullptr);
   bool ok_forms = true;
@@ -445,6 +487,7 @@ bool ReadDatabase(const std::string& path, DictionaryTables* tables, std::string
     const std::string direction = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
     auto& table = direction == "en-bg"        ? tables->english_to_bulgarian
                   : direction == "en-bg-verb" ? tables->english_verbs
+                  : direction == "en-bg-noun" ? tables->english_nouns
                                               : tables->bulgarian_to_english;
     table[reinterpret_cast<const char*>(sqlite3_column_text(st, 1))].emplace_back(
         reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));

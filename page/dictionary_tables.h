@@ -22,6 +22,8 @@ struct DictionaryTables {
   std::unordered_map<std::string, std::vector<std::string>> bulgarian_to_english;
   // The verb senses alone of English words that are also other parts of speech.
   std::unordered_map<std::string, std::vector<std::string>> english_verbs;
+  // The noun senses alone of words that are nouns first and verbs too.
+  std::unordered_map<std::string, std::vector<std::string>> english_nouns;
   std::unordered_map<std::string, std::vector<std::string>> english_bases;  // "went" -> {"go"}
   std::unordered_set<std::string> english_verb_forms;  // irregular verb forms: stuck, went
   std::unordered_map<std::string, std::vector<std::string>>
@@ -67,7 +69,8 @@ LemmaCounts CountLemmas(const std::vector<std::pair<std::string, double>>& count
 //   b is h's first, second or third translation, plus 4 x the share of h's senses that list b,
 //   plus 2.5 x log10(1 + c(h)), minus 3 for a phrase; affixes are left out.
 // Supplement entries are written as main senses and go before everything else of their key, in
-// the order written.
+// the order written; they count for the verb's and the noun's own lists (english_verbs,
+// english_nouns) unless the dictionary gives the word only as another part of speech.
 DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
                              const std::vector<WordForm>& english_forms,
                              const RankingData& ranking = {});

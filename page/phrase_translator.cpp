@@ -18,6 +18,17 @@ bool EndsWith(const std::string& s, std::string_view end) {
   return s.size() > end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
 
+// Whether an English word in -ly is the adverb of an adjective: quietly, happily, possibly,
+// basically.
+bool IsAdverbOf(const std::string& word, const std::string& adjective) {
+  if (!EndsWith(word, "ly")) return false;
+  const std::string stem = word.substr(0, word.size() - 2);
+  if (adjective == stem) return true;
+  if (EndsWith(word, "ily") && adjective == stem.substr(0, stem.size() - 1) + "y") return true;
+  if (EndsWith(word, "bly") && adjective == stem + "e") return true;
+  return EndsWith(word, "ically") && adjective == stem.substr(0, stem.size() - 2);
+}
+
 bool OnlySpaces(const std::string& s) {
   return std::all_of(s.begin(), s.end(),
                      [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
@@ -137,6 +148,22 @@ std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
       const std::string base = EncodeUtf8(stem.substr(0, stem.size() - 1)) + first;
       if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
     }
+    // A perfective verb the dictionary files only under its imperfective partner in -вам
+    // (извърших: извърша, извършвам; забелязал: забелязвам).
+    // (осигури: осигурявам; постави: поставям).
+    const std::string root = EncodeUtf8(stem.substr(0, stem.size() - 1));
+    static const std::pair<const char*, bool> kPartners[] = {
+        {"вам", false}, {"явам", true}, {"ям", true}};  // true: after a stem in и only
+    for (const auto& [suffix, after_i] : kPartners) {
+      if (after_i && stem.back() != U'и') continue;
+      const std::string partner = root + suffix;
+      if (partner != key && tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
+    }
+  }
+  // And the other way: an imperfective in -явам whose perfective in -ея is filed (закъснявам).
+  if (word.size() > 6 && word.compare(word.size() - 4, 4, U"явам") == 0) {
+    const std::string partner = EncodeUtf8(word.substr(0, word.size() - 4)) + "ея";
+    if (tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
   }
   return {};
 }
@@ -153,10 +180,21 @@ std::string PhraseTranslator::BulgarianBaseByEnding(const std::string& key) cons
     const std::u32string e = DecodeUtf8(ending);
     if (word.size() < e.size() + 2 || word.compare(word.size() - e.size(), e.size(), e) != 0)
       continue;
-    const std::string stem = EncodeUtf8(word.substr(0, word.size() - e.size()));
-    for (const char* back : kRestored) {
-      const std::string base = stem + back;
-      if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
+    const std::u32string stem32 = word.substr(0, word.size() - e.size());
+    // The stem as written, then with its last е back to the я of the base (гнева: гняв, бели:
+    // бял).
+    std::vector<std::string> stems = {EncodeUtf8(stem32)};
+    if (const auto last_e = stem32.rfind(U'е');
+        stem32.size() >= 3 && last_e != std::u32string::npos && last_e + 3 >= stem32.size()) {
+      std::u32string ya = stem32;
+      ya[last_e] = U'я';
+      stems.push_back(EncodeUtf8(ya));
+    }
+    for (const auto& stem : stems) {
+      for (const char* back : kRestored) {
+        const std::string base = stem + back;
+        if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
+      }
     }
   }
   return {};
@@ -192,10 +230,31 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   const bool verb_form =
       direction == Direction::kEnglishToBulgarian &&
       (EndsWith(key, "ed") || EndsWith(key, "ing") || tables_.english_verb_forms.contains(key));
+  // A plural reads its base's noun senses when the noun is the word's main part of speech.
+  const bool plural =
+      direction == Direction::kEnglishToBulgarian && !verb_form && EndsWith(key, "s");
   for (const auto& base : BaseForms(direction, key)) {
     const auto verbs = tables_.english_verbs.find(base);
-    if (verb_form && verbs != tables_.english_verbs.end()) {
+    const auto nouns = tables_.english_nouns.find(base);
+    if (direction == Direction::kEnglishToBulgarian && IsAdverbOf(key, base)) {
+      // An adverb in -ly is the neuter of the adjective's translations (quiet: тих, quietly: тихо);
+      // translations that are no adjectives are left out unless none is one.
+      const auto* found = tables_.Find(direction, base);
+      if (!found) continue;
+      std::vector<std::string> adverbs;
+      for (const auto& t : *found) {
+        // Adjectives in -ски are their own adverbs (приятелски).
+        if (EndsWith(FoldKey(t), "ски")) {
+          adverbs.push_back(t);
+        } else if (std::string neuter = AdjectiveForm(t, false); !neuter.empty()) {
+          adverbs.push_back(neuter);
+        }
+      }
+      add(adverbs.empty() ? *found : adverbs, Method::kBaseForm, base, found->size());
+    } else if (verb_form && verbs != tables_.english_verbs.end()) {
       add(verbs->second, Method::kBaseForm, base, verbs->second.size());
+    } else if (plural && nouns != tables_.english_nouns.end()) {
+      add(nouns->second, Method::kBaseForm, base, nouns->second.size());
     } else if (const auto* found = tables_.Find(direction, base)) {
       add(*found, Method::kBaseForm, base, found->size());
     }
@@ -203,24 +262,12 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   return out;
 }
 
-std::string PhraseTranslator::AgreeWithNoun(const std::string& adjective,
-                                            const std::string& noun) const {
-  if (!bulgarian_ || adjective.find(' ') != std::string::npos ||
-      noun.find(' ') != std::string::npos) {
-    return adjective;
-  }
-  // The noun's gender by its ending: -а, -я feminine; -о, -е neuter; others masculine (the form
-  // the dictionary gives adjectives in).
-  const std::u32string n = DecodeUtf8(StripStress(noun));
-  if (n.empty()) return adjective;
-  const char32_t last = ToLower(n.back());
-  const bool feminine = last == U'а' || last == U'я';
-  const bool neuter = last == U'о' || last == U'е';
-  if (!feminine && !neuter) return adjective;
-  // The adjective's form for that gender, checked against hunspell: червен -> червена, добър ->
-  // добра, малък -> малка, български -> българска, син -> синя.
+std::string PhraseTranslator::AdjectiveForm(const std::string& adjective, bool feminine) const {
+  // The form for the gender, checked against hunspell: червен -> червена, добър -> добра, малък ->
+  // малка, български -> българска, син -> синя; the neuter the same with о (-ьо after a soft stem).
+  if (!bulgarian_ || adjective.find(' ') != std::string::npos) return {};
   const std::u32string a = DecodeUtf8(StripStress(adjective));
-  if (a.size() < 3) return adjective;
+  if (a.size() < 3) return {};
   const std::string base = FoldKey(adjective);
   const std::u32string_view ending = feminine ? U"а" : U"о";
   std::vector<std::u32string> forms = {a + std::u32string(ending)};
@@ -235,7 +282,22 @@ std::string PhraseTranslator::AgreeWithNoun(const std::string& adjective,
     const auto found = bulgarian_->Stems(candidate);
     if (std::find(found.begin(), found.end(), base) != found.end()) return candidate;
   }
-  return adjective;
+  return {};
+}
+
+std::string PhraseTranslator::AgreeWithNoun(const std::string& adjective,
+                                            const std::string& noun) const {
+  if (noun.find(' ') != std::string::npos) return adjective;
+  // The noun's gender by its ending: -а, -я feminine; -о, -е neuter; others masculine (the form
+  // the dictionary gives adjectives in).
+  const std::u32string n = DecodeUtf8(StripStress(noun));
+  if (n.empty()) return adjective;
+  const char32_t last = ToLower(n.back());
+  const bool feminine = last == U'а' || last == U'я';
+  const bool neuter = last == U'о' || last == U'е';
+  if (!feminine && !neuter) return adjective;
+  const std::string form = AdjectiveForm(adjective, feminine);
+  return form.empty() ? adjective : form;
 }
 
 TranslationResult PhraseTranslator::Translate(Direction direction, std::string_view text) const {

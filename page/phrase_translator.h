@@ -77,6 +77,9 @@ class PhraseTranslator {
   // A Bulgarian adjective in the gender of the noun after it (червен, кола: червена), checked with
   // hunspell; unchanged when no form is known.
   std::string AgreeWithNoun(const std::string& adjective, const std::string& noun) const;
+  // A Bulgarian adjective's feminine or neuter form, known to hunspell; empty when it has none
+  // (the word is no adjective).
+  std::string AdjectiveForm(const std::string& adjective, bool feminine) const;
   // The same for English, by the regular rules (-s, -es, -ies, -men, -ed, -ing, -er, -est).
   std::string EnglishBaseByEnding(const std::string& key) const;
 

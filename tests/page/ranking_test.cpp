@@ -67,9 +67,23 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       // Verb forms read the verb, not a noun of the same spelling.
       {"en", "said", "казвам", "base form", "say"},
       {"en", "wanted", "искам", "base form", "want"},
+      // Plurals of nouns that are verbs too read the noun; adverbs in -ly the adjective's neuter.
+      {"en", "soldiers", "войник", "base form", "soldier"},
+      {"en", "wants", "искам", "base form", "want"},  // a verb first: the third person
+      // A supplement's noun is no sense of the verb's forms (tear: сълза; tore: късам).
+      {"en", "tore", "късам", "base form", "tear"},
+      {"en", "absolutely", "абсолютно", "base form", "absolute"},
+      {"en", "literally", "буквално", "base form", "literal"},
       // Perfective verbs and their forms, through the supplement and the endings.
       {"bg", "направих", "do", "base form", "направя"},
       {"bg", "кажеш", "say", "base form", "кажа"},
+      // Aspect partners the dictionary files the verb under, and the я of a base's stem.
+      {"bg", "извършил", "commit", "base form", "извършвам"},
+      {"bg", "закъснявам", "be late", "base form", "закъснея"},
+      {"bg", "смехът", "laughter", "base form", "смях"},
+      // Definite forms hunspell reads as another word's.
+      {"bg", "хората", "people", "base form", "хора"},
+      {"bg", "името", "name", "base form", "име"},
       // Words the dictionary lacks, from the supplement.
       {"en", "wolf", "вълк", "exact", ""},
       {"en", "fridge", "хладилник", "exact", ""},
