@@ -225,6 +225,11 @@ int RunReg(const std::string& action, const std::string& key, const std::string&
   const LONG result =
       value.empty() ? RegDeleteTreeA(root, path.c_str()) : RegDeleteValueA(opened, value.c_str());
   RegCloseKey(opened);
+  if (result != 0 && root != HKEY_CURRENT_USER &&
+      RegistryWriteFilePath(root) != MachineRegistryFilePath()) {
+    return Fail("reg", key + " " + value +
+                           " is the machine's, which only root changes; run the command as root");
+  }
   if (result != 0) return Fail("reg", "nothing to delete at " + key + " " + value);
   return 0;
 }
