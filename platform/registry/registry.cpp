@@ -386,6 +386,8 @@ class Session {
     struct stat st {};
     if (write && problem_.empty() && lstat(dir_.c_str(), &st) != 0) {
       MakeDirectories(dir_, machine ? 0755 : 0700);
+      // Whatever the umask, every user reads the machine's registry.
+      if (machine) chmod(dir_.c_str(), 0755);
       if (lstat(dir_.c_str(), &st) != 0) {
         problem_ = "the registry folder " + dir_ +
                    " cannot be created; set BRELVOX_REGISTRY to a private folder.";

@@ -229,11 +229,13 @@ class TwoStoresTest : public ::testing::Test {
 };
 
 TEST_F(TwoStoresTest, TheAdministratorWritesTheMachinesStoreReadableByAll) {
+  const mode_t old = umask(077);
   AsAdministrator([] {
     ASSERT_EQ(RegSetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voice", "", "machine"), 0);
     ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, "CLSID\\{C}", "", "machine class"), 0);
     ASSERT_EQ(RegSetString(HKEY_CURRENT_USER, "Mine", "", "admin's own"), 0);
   });
+  umask(old);
   EXPECT_NE(File(true).find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Voice]"), std::string::npos);
   EXPECT_NE(File(true).find("[HKEY_CLASSES_ROOT\\CLSID\\{C}]"), std::string::npos);
   EXPECT_EQ(File(true).find("admin's own"), std::string::npos);
