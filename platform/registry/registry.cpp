@@ -75,7 +75,9 @@ std::string HomeFolder() {
   return {};
 }
 
-std::string Directory() {
+// The user's own store: HKEY_CURRENT_USER, the user's classes and the user's virtual store of the
+// machine's part.
+std::string UserDirectory() {
   if (const char* dir = std::getenv("BRELVOX_REGISTRY"); dir != nullptr && *dir != '\0') {
     return dir;
   }
@@ -86,47 +88,76 @@ std::string Directory() {
   return home.empty() ? std::string() : home + "/.config/brelvox";
 }
 
-// Folders this user creates for the registry are private.
-void MakeDirectories(const std::string& dir) {
+// The machine's store: HKEY_LOCAL_MACHINE and the machine's classes, written by root alone (by the
+// owner of the private folder under BRELVOX_REGISTRY).
+std::string MachineDirectory() {
+  if (const char* dir = std::getenv("BRELVOX_REGISTRY"); dir != nullptr && *dir != '\0') {
+    return std::string(dir) + "/machine";
+  }
+  return BRELVOX_MACHINE_REGISTRY_DIR;
+}
+
+std::string DirectoryOf(bool machine) {
+  return machine ? MachineDirectory() : UserDirectory();
+}
+
+// Whether this process changes the machine's store itself: it owns the store's folder (root, for
+// the machine's own), or may create it. Every other process writes the machine's part into its
+// user's virtual store. BRELVOX_REGISTRY_UNPRIVILEGED=1 makes a process act as an ordinary user.
+bool WritesMachine() {
+  if (const char* as = std::getenv("BRELVOX_REGISTRY_UNPRIVILEGED");
+      as != nullptr && *as != '\0' && std::strcmp(as, "0") != 0) {
+    return false;
+  }
+  struct stat st {};
+  if (lstat(MachineDirectory().c_str(), &st) == 0) return st.st_uid == geteuid();
+  const char* privateDir = std::getenv("BRELVOX_REGISTRY");
+  return geteuid() == 0 || (privateDir != nullptr && *privateDir != '\0');
+}
+
+// Folders this user creates for its registry are private; the machine's is readable by all.
+void MakeDirectories(const std::string& dir, mode_t mode) {
   for (size_t at = 1; at <= dir.size(); ++at) {
-    if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), 0700);
+    if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), mode);
   }
 }
 
 // Why the registry in `dir` cannot be trusted (it decides which libraries are loaded), or empty:
-// the folder and the file must belong to this user (or root) and be writable by nobody else.
-std::string TrustProblem(const std::string& dir) {
+// the folder and the file must belong to this user (or root) and be writable by nobody else. The
+// machine's folder may be missing (nothing is installed), and the folder holding it must be as
+// safe.
+std::string TrustProblem(const std::string& dir, bool machine) {
   if (dir.empty()) {
     return "the registry has no home: set HOME or BRELVOX_REGISTRY to a private folder.";
   }
   const uid_t self = geteuid();
   const auto problem = [&](const std::string& path, bool folder) -> std::string {
     struct stat st {};
-    if (lstat(path.c_str(), &st) != 0) {
-      return folder ? "the registry folder " + path +
-                          " cannot be created; set BRELVOX_REGISTRY "
-                          "to a private folder."
-                    : std::string();
-    }
+    if (lstat(path.c_str(), &st) != 0) return {};  // nothing there yet: nothing to read
     if (folder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) {
       return "the registry " + std::string(folder ? "folder " : "file ") + path + " is not a " +
              (folder ? "folder" : "regular file") + "; remove it or set BRELVOX_REGISTRY.";
     }
     if ((st.st_uid != self && st.st_uid != 0) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
       return "the registry " + std::string(folder ? "folder " : "file ") + path +
-             " can be changed by other users; make it yours alone (chmod go-w " + path + ").";
+             " can be changed by other users; make it " +
+             (machine ? "root's alone (chown root; chmod go-w " : "yours alone (chmod go-w ") +
+             path + ").";
     }
     return {};
   };
-  std::string found = problem(dir, true);
+  std::string found;
+  if (machine) found = problem(dir.substr(0, dir.find_last_of('/')), true);
+  if (found.empty()) found = problem(dir, true);
   if (found.empty()) found = problem(dir + "/registry.txt", false);
   return found;
 }
 
-// Says once per process why the registry is not used.
-void Report(const std::string& problem) {
-  static std::once_flag once;
-  std::call_once(once, [&] { std::fprintf(stderr, "brelvox: %s\n", problem.c_str()); });
+// Says once per process (for each store) why the registry is not used.
+void Report(const std::string& problem, bool machine) {
+  static std::once_flag once[2];
+  std::call_once(once[machine ? 1 : 0],
+                 [&] { std::fprintf(stderr, "brelvox: %s\n", problem.c_str()); });
 }
 
 std::string Escape(const std::string& text) {
@@ -324,9 +355,9 @@ struct Cache {
   std::shared_ptr<const Store> store;
 };
 
-Cache& TheCache() {
-  static Cache cache;
-  return cache;
+Cache& TheCache(bool machine) {
+  static Cache caches[2];
+  return caches[machine ? 1 : 0];
 }
 
 // Removes the temporary files of writers that were killed before they renamed them; called with
@@ -342,23 +373,38 @@ void RemoveStaleTemporaries(const std::string& dir) {
   closedir(folder);
 }
 
-// The registry file under a lock: shared for reading, exclusive for a change. A registry that
-// other users could change is not used at all: reads find nothing and changes fail.
+// One store's file under a lock: shared for reading, exclusive for a change. A store that other
+// users could change is not used at all: reads find nothing and changes fail. The machine's store
+// is readable by all; its readers lock it only where its lock file lets them.
 class Session {
  public:
-  explicit Session(bool write) : write_(write) {
-    dir_ = Directory();
-    if (!dir_.empty()) MakeDirectories(dir_);
+  Session(bool machine, bool write) : machine_(machine), write_(write) {
+    dir_ = DirectoryOf(machine);
     path_ = dir_ + "/registry.txt";
-    problem_ = TrustProblem(dir_);
+    problem_ = TrustProblem(dir_, machine);
+    // Readers create nothing; a writer makes the store's folder.
+    struct stat st {};
+    if (write && problem_.empty() && lstat(dir_.c_str(), &st) != 0) {
+      MakeDirectories(dir_, machine ? 0755 : 0700);
+      // Whatever the umask, every user reads the machine's registry.
+      if (machine) chmod(dir_.c_str(), 0755);
+      if (lstat(dir_.c_str(), &st) != 0) {
+        problem_ = "the registry folder " + dir_ +
+                   " cannot be created; set BRELVOX_REGISTRY to a private folder.";
+      }
+    }
     if (!problem_.empty()) {
-      Report(problem_);
+      Report(problem_, machine);
       mutableStore_ = std::make_shared<Store>();
       store_ = mutableStore_;
       return;
     }
-    lock_ =
-        open((dir_ + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const std::string lock = dir_ + "/registry.lock";
+    if (machine && !write) {
+      lock_ = open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    } else {
+      lock_ = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, machine ? 0644 : 0600);
+    }
     if (lock_ >= 0) flock(lock_, write ? LOCK_EX : LOCK_SH);
     Load();
   }
@@ -380,7 +426,8 @@ class Session {
     if (!write_ || !problem_.empty()) return ERROR_ACCESS_DENIED;
     RemoveStaleTemporaries(dir_);
     const std::string temp = path_ + ".tmp." + std::to_string(getpid());
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const mode_t mode = machine_ ? 0644 : 0600;
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd < 0) return ERROR_ACCESS_DENIED;
     FILE* out = fdopen(fd, "w");
     if (out == nullptr) {
@@ -388,8 +435,8 @@ class Session {
       std::remove(temp.c_str());
       return ERROR_ACCESS_DENIED;
     }
-    // The umask cannot widen it: the registry decides which libraries are loaded.
-    bool ok = fchmod(fd, 0600) == 0;
+    // The umask cannot change it: the registry decides which libraries are loaded.
+    bool ok = fchmod(fd, mode) == 0;
     std::fprintf(out, "%s%lld\n", kHeader, generation_ + 1);
     const std::string text = Format(*mutableStore_);
     ok = std::fwrite(text.data(), 1, text.size(), out) == text.size() && ok;
@@ -403,7 +450,7 @@ class Session {
 
  private:
   void Load() {
-    Cache& cache = TheCache();
+    Cache& cache = TheCache(machine_);
     FileStamp stamp;
     const bool exists = StampOf(path_, &stamp);
     std::shared_ptr<const Store> parsed;
@@ -430,6 +477,7 @@ class Session {
     }
   }
 
+  bool machine_;
   bool write_;
   std::string dir_, path_, problem_;
   int lock_ = -1;
@@ -460,6 +508,72 @@ HKEY NewHandle(const std::string& path) {
   return new RegistryKey{path, false};
 }
 
+// A key as one store holds it.
+struct Place {
+  bool machine;
+  std::string path;
+};
+
+constexpr char kUserClasses[] = "HKEY_CURRENT_USER\\Software\\Classes";
+constexpr char kVirtualStore[] = "HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore\\MACHINE";
+
+// Where a key is looked for (the first place that has it wins) and where a change of it goes. The
+// user's classes come before the machine's; the user's virtual store comes before the machine's
+// part, and takes that part's changes, for a process that does not write the machine's store.
+struct Route {
+  std::vector<Place> reads;
+  Place write;
+};
+
+Route RouteOf(const std::string& path) {
+  const size_t slash = path.find('\\');
+  const std::string root = path.substr(0, slash);
+  const std::string rest = slash == std::string::npos ? std::string() : path.substr(slash);
+  if (root == g_currentUser.path) return {{{false, path}}, {false, path}};
+  const bool machine = WritesMachine();
+  if (root == g_localMachine.path) {
+    if (machine) return {{{true, path}}, {true, path}};
+    const Place virtualStore{false, kVirtualStore + rest};
+    return {{virtualStore, {true, path}}, virtualStore};
+  }
+  const Place userClasses{false, kUserClasses + rest};
+  return {{userClasses, {true, path}}, machine ? Place{true, path} : userClasses};
+}
+
+// Whether any of the route's stores has the key.
+bool ExistsAnywhere(const Route& route) {
+  for (const Place& place : route.reads) {
+    Session session(place.machine, false);
+    if (Exists(session.view(), place.path)) return true;
+  }
+  return false;
+}
+
+bool StartsWith(const std::string& path, const char* prefix) {
+  return Lower(path).rfind(Lower(prefix), 0) == 0;
+}
+
+// The value as the first store along the key's route that has it holds it, and that store's name.
+bool FindValue(const std::string& path, const char* name, Value* value, std::string* store) {
+  for (const Place& place : RouteOf(path).reads) {
+    Session session(place.machine, false);
+    const auto k = session.view().find(Lower(place.path));
+    if (k == session.view().end()) continue;
+    const auto v = k->second.values.find(Lower(name != nullptr ? name : ""));
+    if (v == k->second.values.end()) continue;
+    *value = v->second;
+    if (store != nullptr) {
+      *store = place.machine ? "the machine's registry " + MachineRegistryFilePath()
+               : StartsWith(place.path, kVirtualStore)
+                   ? "your virtual store of the machine's registry in " + RegistryFilePath()
+               : StartsWith(place.path, kUserClasses) ? "your own classes in " + RegistryFilePath()
+                                                      : "your registry " + RegistryFilePath();
+    }
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 HKEY const HKEY_CLASSES_ROOT = &g_classesRoot;
@@ -475,10 +589,11 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, char*, DWORD, REGSAM, void*
   for (const char c : path) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return ERROR_INVALID_PARAMETER;
   }
-  Session session(true);
-  const bool existed = Exists(session.store(), path);
-  if (!existed) {
-    CreatePath(session.store(), path);
+  const Route route = RouteOf(path);
+  const bool existed = ExistsAnywhere(route);
+  Session session(route.write.machine, true);
+  if (!Exists(session.store(), route.write.path)) {
+    CreatePath(session.store(), route.write.path);
     if (const LONG saved = session.Save(); saved != ERROR_SUCCESS) return saved;
   }
   if (disposition != nullptr)
@@ -491,8 +606,7 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, HKEY* result) {
   if (key == nullptr || result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   const std::string path = Join(key->path, subKey);
-  Session session(false);
-  if (!Exists(session.view(), path)) return ERROR_FILE_NOT_FOUND;
+  if (!ExistsAnywhere(RouteOf(path))) return ERROR_FILE_NOT_FOUND;
   *result = NewHandle(path);
   return ERROR_SUCCESS;
 }
@@ -505,26 +619,24 @@ LONG RegCloseKey(HKEY key) {
 
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
   if (key == nullptr || (data == nullptr && size > 0)) return ERROR_INVALID_PARAMETER;
-  Session session(true);
   if (IsRoot(key->path)) return ERROR_ACCESS_DENIED;
-  if (!Exists(session.store(), key->path)) return ERROR_FILE_NOT_FOUND;
+  const Route route = RouteOf(key->path);
+  if (!ExistsAnywhere(route)) return ERROR_FILE_NOT_FOUND;
+  Session session(route.write.machine, true);
   Value value;
   value.name = name != nullptr ? name : "";
   value.type = type;
   if (size > 0) value.data.assign(data, data + size);
   if (type == REG_SZ && (value.data.empty() || value.data.back() != 0)) value.data.push_back(0);
-  session.store()[Lower(key->path)].values[Lower(value.name)] = std::move(value);
+  CreatePath(session.store(), route.write.path);
+  session.store()[Lower(route.write.path)].values[Lower(value.name)] = std::move(value);
   return session.Save();
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DWORD* size) {
   if (key == nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
-  Session session(false);
-  const auto k = session.view().find(Lower(key->path));
-  if (k == session.view().end()) return ERROR_FILE_NOT_FOUND;
-  const auto v = k->second.values.find(Lower(name != nullptr ? name : ""));
-  if (v == k->second.values.end()) return ERROR_FILE_NOT_FOUND;
-  const Value& value = v->second;
+  Value value;
+  if (!FindValue(key->path, name, &value, nullptr)) return ERROR_FILE_NOT_FOUND;
   if (type != nullptr) *type = value.type;
   const auto needed = static_cast<DWORD>(value.data.size());
   if (data == nullptr) {
@@ -540,10 +652,13 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DW
   return ERROR_SUCCESS;
 }
 
+// Changes and deletions reach only the store a change of the key goes to: a user cannot delete
+// the machine's keys, only their own that hide them.
 LONG RegDeleteValueA(HKEY key, LPCSTR name) {
   if (key == nullptr) return ERROR_INVALID_PARAMETER;
-  Session session(true);
-  const auto k = session.store().find(Lower(key->path));
+  const Place place = RouteOf(key->path).write;
+  Session session(place.machine, true);
+  const auto k = session.store().find(Lower(place.path));
   if (k == session.store().end()) return ERROR_FILE_NOT_FOUND;
   if (k->second.values.erase(Lower(name != nullptr ? name : "")) == 0) return ERROR_FILE_NOT_FOUND;
   return session.Save();
@@ -552,20 +667,22 @@ LONG RegDeleteValueA(HKEY key, LPCSTR name) {
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   if (key == nullptr || subKey == nullptr || *subKey == '\0') return ERROR_INVALID_PARAMETER;
   const std::string path = Join(key->path, subKey);
-  Session session(true);
-  if (IsRoot(path) || session.store().count(Lower(path)) == 0) return ERROR_FILE_NOT_FOUND;
-  if (HasSubkeys(session.store(), path)) return ERROR_ACCESS_DENIED;
-  session.store().erase(Lower(path));
+  if (IsRoot(path)) return ERROR_FILE_NOT_FOUND;
+  const Place place = RouteOf(path).write;
+  Session session(place.machine, true);
+  if (session.store().count(Lower(place.path)) == 0) return ERROR_FILE_NOT_FOUND;
+  if (HasSubkeys(session.store(), place.path)) return ERROR_ACCESS_DENIED;
+  session.store().erase(Lower(place.path));
   return session.Save();
 }
 
 LONG RegDeleteTreeA(HKEY key, LPCSTR subKey) {
   if (key == nullptr) return ERROR_INVALID_PARAMETER;
-  const std::string path = Join(key->path, subKey);
-  Session session(true);
+  const Place place = RouteOf(Join(key->path, subKey)).write;
+  Session session(place.machine, true);
   Store& store = session.store();
-  const std::string lower = Lower(path);
-  if (!IsRoot(path) && store.count(lower) == 0) return ERROR_FILE_NOT_FOUND;
+  const std::string lower = Lower(place.path);
+  if (!IsRoot(place.path) && store.count(lower) == 0) return ERROR_FILE_NOT_FOUND;
   for (auto it = store.begin(); it != store.end();) {
     const bool below = it->first.rfind(lower + "\\", 0) == 0;
     it = (it->first == lower || below) ? store.erase(it) : std::next(it);
@@ -632,21 +749,24 @@ LONG RegSetDword(HKEY root, const char* subKey, const char* name, DWORD value) {
 }
 
 std::vector<std::string> RegSubkeys(HKEY root, const char* subKey) {
-  const std::string path = Join(root->path, subKey);
-  const std::string prefix = Lower(path) + "\\";
-  Session session(false);
-  std::vector<std::string> names;
-  for (auto it = session.view().lower_bound(prefix);
-       it != session.view().end() && it->first.rfind(prefix, 0) == 0; ++it) {
-    const std::string rest = it->second.path.substr(prefix.size());
-    if (rest.find('\\') == std::string::npos) names.push_back(rest);
+  std::map<std::string, std::string> names;  // by lower-case name, the first store's spelling
+  for (const Place& place : RouteOf(Join(root->path, subKey)).reads) {
+    const std::string prefix = Lower(place.path) + "\\";
+    Session session(place.machine, false);
+    for (auto it = session.view().lower_bound(prefix);
+         it != session.view().end() && it->first.rfind(prefix, 0) == 0; ++it) {
+      const std::string rest = it->second.path.substr(prefix.size());
+      if (rest.find('\\') == std::string::npos) names.emplace(Lower(rest), rest);
+    }
   }
-  return names;
+  std::vector<std::string> result;
+  for (const auto& [lower, name] : names)
+    result.push_back(name);
+  return result;
 }
 
 bool RegKeyExists(HKEY root, const char* subKey) {
-  Session session(false);
-  return Exists(session.view(), Join(root->path, subKey));
+  return ExistsAnywhere(RouteOf(Join(root->path, subKey)));
 }
 
 std::string ReformatRegistryText(const std::string& text) {
@@ -655,11 +775,29 @@ std::string ReformatRegistryText(const std::string& text) {
 }
 
 std::string RegistryProblem() {
-  return TrustProblem(Directory());
+  const std::string user = TrustProblem(UserDirectory(), false);
+  return user.empty() ? TrustProblem(MachineDirectory(), true) : user;
 }
 
 std::string RegistryFilePath() {
-  return Directory() + "/registry.txt";
+  return UserDirectory() + "/registry.txt";
+}
+
+std::string MachineRegistryFilePath() {
+  return MachineDirectory() + "/registry.txt";
+}
+
+std::string RegistryWriteFilePath(HKEY root) {
+  return root != nullptr && RouteOf(root->path).write.machine ? MachineRegistryFilePath()
+                                                              : RegistryFilePath();
+}
+
+std::string RegValueStore(HKEY root, const char* subKey, const char* name) {
+  Value value;
+  std::string store;
+  return root != nullptr && FindValue(Join(root->path, subKey), name, &value, &store)
+             ? store
+             : std::string();
 }
 
 HKEY RegistryRootByName(const std::string& name) {

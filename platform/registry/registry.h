@@ -1,10 +1,17 @@
 // The platform's registry: keys and typed values under the roots HKEY_CLASSES_ROOT,
-// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, kept in one file under $BRELVOX_REGISTRY or
-// $XDG_CONFIG_HOME/brelvox/ (else ~/.config/brelvox/). Every change reads, edits and atomically
-// replaces the file under an exclusive lock, so concurrent writers lose nothing and a crash leaves
-// either the old or the new file. Key and value names are compared without regard to case. The
-// folder and file are private to the user (0700, 0600), and a registry other users could change
-// is refused; a process reads the file again only when it has changed.
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, kept in two stores. The machine's store holds
+// HKEY_LOCAL_MACHINE and the machine's classes in /var/lib/brelvox/registry.txt (0755, 0644),
+// written by root alone; the user's store holds HKEY_CURRENT_USER in $XDG_CONFIG_HOME/brelvox/
+// (else ~/.config/brelvox/), private to the user (0700, 0600). HKEY_CLASSES_ROOT is the user's
+// classes (HKEY_CURRENT_USER\Software\Classes) over the machine's. A process that does not write
+// the machine's store (any but root's) writes HKEY_LOCAL_MACHINE into its user's virtual store
+// (HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE), which its later reads see first,
+// and its classes into the user's own: what one user changes reaches that user's programs alone.
+// With $BRELVOX_REGISTRY both stores live in that one private folder (the machine's in machine/).
+// Every change reads, edits and atomically replaces a store's file under an exclusive lock, so
+// concurrent writers lose nothing and a crash leaves either the old or the new file. Key and value
+// names are compared without regard to case. A store other users could change is refused; a
+// process reads a file again only when it has changed.
 #pragma once
 
 #include <string>
@@ -59,8 +66,15 @@ bool RegKeyExists(HKEY root, const char* subKey);
 // format (for tests and fuzzing: rewriting that again changes nothing).
 std::string ReformatRegistryText(const std::string& text);
 
-// The file that holds the registry.
+// The file of the user's store, and of the machine's.
 std::string RegistryFilePath();
+std::string MachineRegistryFilePath();
+// The file a change under `root` goes to for this process.
+std::string RegistryWriteFilePath(HKEY root);
+// Which store a value is read from, as a phrase with its file ("the machine's registry
+// /var/lib/brelvox/registry.txt", "your virtual store of the machine's registry in ..."); empty
+// when there is no such value.
+std::string RegValueStore(HKEY root, const char* subKey, const char* name);
 // Empty, or one sentence saying why the registry is not used (a registry file or folder that
 // other users can change, or no home folder); every call of a process that meets such a registry
 // also says it once on standard error.

@@ -139,7 +139,9 @@ std::vector<std::string> ListVoiceTokens() {
 std::string DefaultVoiceToken() {
   const std::vector<std::string> tokens = ListVoiceTokens();
   std::string name;
-  if (RegGetString(HKEY_CURRENT_USER, kVoicesKey, "DefaultTokenId", &name)) {
+  // The user's choice, else the machine's.
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    if (!RegGetString(root, kVoicesKey, "DefaultTokenId", &name)) continue;
     for (const std::string& token : tokens) {
       if (Lower(token) == Lower(name)) return token;
     }

@@ -2,7 +2,8 @@
 // data files. Tokens live in the registry under
 // HKEY_LOCAL_MACHINE\SOFTWARE\Speech\Voices\Tokens\NAME (values CLSID, VoiceData, GrammarData,
 // UserDictData; subkey Attributes with Name, Language, Gender, Vendor); the default voice is named
-// by HKEY_CURRENT_USER\SOFTWARE\Speech\Voices, value DefaultTokenId.
+// by HKEY_CURRENT_USER\SOFTWARE\Speech\Voices, value DefaultTokenId (else the same value under
+// HKEY_LOCAL_MACHINE, the machine's default).
 #pragma once
 
 #include <map>

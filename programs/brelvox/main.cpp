@@ -37,14 +37,16 @@ int Fail(const std::string& command, const std::string& message, int status = 1)
   return status;
 }
 
-// The engine library built beside this program: <bin>/../lib/libBRELVOX.so.
+// The engine library built beside this program (<bin>/../lib/libBRELVOX.so), else the installed
+// one.
 std::string DefaultLibrary() {
   char self[4096] = {};
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "libBRELVOX.so";
+  if (n <= 0) return BRELVOX_INSTALLED_LIBRARY;
   std::string path(self, static_cast<size_t>(n));
   path = path.substr(0, path.find_last_of('/'));
-  return path.substr(0, path.find_last_of('/')) + "/lib/libBRELVOX.so";
+  const std::string built = path.substr(0, path.find_last_of('/')) + "/lib/libBRELVOX.so";
+  return access(built.c_str(), F_OK) == 0 ? built : BRELVOX_INSTALLED_LIBRARY;
 }
 
 int RunRegistration(const std::string& library, bool registering) {
@@ -59,7 +61,7 @@ int RunRegistration(const std::string& library, bool registering) {
   const HRESULT hr = entry();
   if (FAILED(hr)) {
     return Fail(command, "the library refused (" + HresultText(hr) + "); check that " +
-                             RegistryFilePath() + " is writable");
+                             RegistryWriteFilePath(HKEY_CLASSES_ROOT) + " is writable");
   }
   std::printf("%s %s\n", registering ? "registered" : "unregistered", library.c_str());
   return 0;
@@ -196,6 +198,7 @@ int RunReg(const std::string& action, const std::string& key, const std::string&
       return Fail("reg", "no value " + (value.empty() ? std::string("(default)") : value) +
                              " under " + key);
     }
+    std::printf("(from %s)\n", RegValueStore(root, path.c_str(), value.c_str()).c_str());
     return 0;
   }
   if (action == "set") {
@@ -212,7 +215,7 @@ int RunReg(const std::string& action, const std::string& key, const std::string&
     } else {
       return Fail("reg", "DATA must be dword:NUMBER or sz:TEXT", 2);
     }
-    if (result != 0) return Fail("reg", "cannot write " + RegistryFilePath());
+    if (result != 0) return Fail("reg", "cannot write " + RegistryWriteFilePath(root));
     return 0;
   }
   HKEY opened = nullptr;
@@ -222,6 +225,11 @@ int RunReg(const std::string& action, const std::string& key, const std::string&
   const LONG result =
       value.empty() ? RegDeleteTreeA(root, path.c_str()) : RegDeleteValueA(opened, value.c_str());
   RegCloseKey(opened);
+  if (result != 0 && root != HKEY_CURRENT_USER &&
+      RegistryWriteFilePath(root) != MachineRegistryFilePath()) {
+    return Fail("reg", key + " " + value +
+                           " is the machine's, which only root changes; run the command as root");
+  }
   if (result != 0) return Fail("reg", "nothing to delete at " + key + " " + value);
   return 0;
 }
@@ -328,9 +336,12 @@ int main(int argc, char** argv) {
 
   std::string library = DefaultLibrary();
   CLI::App* reg = app.add_subcommand("register", "Register an engine library (self-registration)");
-  reg->add_option("LIBRARY", library, "the library (default: libBRELVOX.so beside this program)");
+  reg->add_option(
+      "LIBRARY", library,
+      "the library (default: libBRELVOX.so beside this program, else " BRELVOX_INSTALLED_LIBRARY
+      ")");
   CLI::App* unreg = app.add_subcommand("unregister", "Unregister an engine library");
-  unreg->add_option("LIBRARY", library, "the library (default: libBRELVOX.so beside this program)");
+  unreg->add_option("LIBRARY", library, "the library (default: as for register)");
 
   std::string regAction, regKey, regValue, regData;
   CLI::App* regCommand = app.add_subcommand("reg", "Read and write the platform's registry");
@@ -363,7 +374,7 @@ int main(int argc, char** argv) {
       return Fail("install-voice", problem, 2);
     }
     if (InstallVoiceToken(voice, makeDefault) != 0) {
-      return Fail("install-voice", "cannot write " + RegistryFilePath());
+      return Fail("install-voice", "cannot write " + RegistryWriteFilePath(HKEY_LOCAL_MACHINE));
     }
     std::printf("installed %s%s\n", voice.name.c_str(), makeDefault ? " (default)" : "");
     return 0;

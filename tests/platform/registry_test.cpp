@@ -149,35 +149,167 @@ TEST(RegistryTest, WithoutHomeTheHomeFolderComesFromThePasswordDatabase) {
   EXPECT_EQ(RegistryFilePath(), std::string(me->pw_dir) + "/.config/brelvox/registry.txt");
 }
 
-// A registry decides which library `say` loads: one that other users can change is not used.
+// A registry decides which library `say` loads: a store that other users can change is not used.
 TEST(RegistryTest, ARegistryOthersCanChangeIsRefused) {
   const struct {
     const char* what;
+    const char* store;  // the folder spoiled, below the private one
     std::function<void(const std::string& folder)> spoil;
   } cases[] = {
-      {"folder writable by all", [](const std::string& f) { chmod(f.c_str(), 0777); }},
-      {"folder writable by the group", [](const std::string& f) { chmod(f.c_str(), 0770); }},
-      {"file writable by all",
+      {"folder writable by all", "", [](const std::string& f) { chmod(f.c_str(), 0777); }},
+      {"folder writable by the group", "", [](const std::string& f) { chmod(f.c_str(), 0770); }},
+      {"file writable by all", "",
        [](const std::string& f) { chmod((f + "/registry.txt").c_str(), 0666); }},
-      {"file is a link",
+      {"file is a link", "",
        [](const std::string& f) {
          rename((f + "/registry.txt").c_str(), (f + "/real.txt").c_str());
          symlink((f + "/real.txt").c_str(), (f + "/registry.txt").c_str());
        }},
+      {"machine folder writable by all", "/machine",
+       [](const std::string& f) { chmod(f.c_str(), 0777); }},
+      {"machine file writable by the group", "/machine",
+       [](const std::string& f) { chmod((f + "/registry.txt").c_str(), 0664); }},
   };
   for (const auto& c : cases) {
     const ScopedRegistry registry;
     ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, "CLSID\\{X}\\InprocServer32", "", "/lib/x.so"), 0);
+    ASSERT_EQ(RegSetDword(HKEY_CURRENT_USER, "Y", "v", 1), 0);
     EXPECT_EQ(RegistryProblem(), "");
-    c.spoil(registry.Folder());
+    const std::string spoilt = registry.Folder() + c.store;
+    c.spoil(spoilt);
+    const bool machine = *c.store != '\0';
     std::string library;
-    EXPECT_FALSE(RegGetString(HKEY_CLASSES_ROOT, "CLSID\\{X}\\InprocServer32", "", &library))
+    DWORD v = 0;
+    const bool read =
+        machine ? RegGetString(HKEY_CLASSES_ROOT, "CLSID\\{X}\\InprocServer32", "", &library)
+                : RegGetDword(HKEY_CURRENT_USER, "Y", "v", &v);
+    EXPECT_FALSE(read) << c.what;
+    EXPECT_NE(machine ? RegSetDword(HKEY_LOCAL_MACHINE, "Z", "v", 1)
+                      : RegSetDword(HKEY_CURRENT_USER, "Y", "v", 2),
+              ERROR_SUCCESS)
         << c.what;
-    EXPECT_NE(RegSetDword(HKEY_CURRENT_USER, "Y", "v", 1), ERROR_SUCCESS) << c.what;
     const std::string problem = RegistryProblem();
     EXPECT_NE(problem.find(registry.Folder()), std::string::npos) << c.what << ": " << problem;
     chmod(registry.Folder().c_str(), 0700);
+    chmod((registry.Folder() + "/machine").c_str(), 0755);
   }
+}
+
+// The machine's store and the user's: who writes where, and whose keys a user's programs see.
+class TwoStoresTest : public ::testing::Test {
+ protected:
+  // As the machine's administrator (the owner of the machine's store) and as an ordinary user.
+  static void AsAdministrator(const std::function<void()>& work) {
+    const ScopedVariable as("BRELVOX_REGISTRY_UNPRIVILEGED", nullptr);
+    work();
+  }
+  static void AsUser(const std::function<void()>& work) {
+    const ScopedVariable as("BRELVOX_REGISTRY_UNPRIVILEGED", "1");
+    work();
+  }
+  std::string File(bool machine) const {
+    std::ifstream in(registry_.Folder() + (machine ? "/machine" : "") + "/registry.txt");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  // Another user of the same machine: a user store of their own, empty.
+  void OtherUser(const std::function<void()>& work) const {
+    const std::string mine = registry_.Folder() + "/registry.txt";
+    rename(mine.c_str(), (mine + ".aside").c_str());
+    AsUser(work);
+    rename((mine + ".aside").c_str(), mine.c_str());
+  }
+  static std::string Get(HKEY root, const char* key, const char* name) {
+    std::string text;
+    return RegGetString(root, key, name, &text) ? text : "(none)";
+  }
+
+  ScopedRegistry registry_;
+};
+
+TEST_F(TwoStoresTest, TheAdministratorWritesTheMachinesStoreReadableByAll) {
+  const mode_t old = umask(077);
+  AsAdministrator([] {
+    ASSERT_EQ(RegSetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voice", "", "machine"), 0);
+    ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, "CLSID\\{C}", "", "machine class"), 0);
+    ASSERT_EQ(RegSetString(HKEY_CURRENT_USER, "Mine", "", "admin's own"), 0);
+  });
+  umask(old);
+  EXPECT_NE(File(true).find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Voice]"), std::string::npos);
+  EXPECT_NE(File(true).find("[HKEY_CLASSES_ROOT\\CLSID\\{C}]"), std::string::npos);
+  EXPECT_EQ(File(true).find("admin's own"), std::string::npos);
+  EXPECT_EQ(File(false).find("machine"), std::string::npos);
+  EXPECT_EQ(ModeOf(registry_.Folder() + "/machine"), 0755u);
+  EXPECT_EQ(ModeOf(registry_.Folder() + "/machine/registry.txt"), 0644u);
+  EXPECT_EQ(ModeOf(registry_.Folder() + "/registry.txt"), 0600u);
+  OtherUser([] {
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voice", ""), "machine");
+    EXPECT_EQ(Get(HKEY_CLASSES_ROOT, "CLSID\\{C}", ""), "machine class");
+    EXPECT_EQ(Get(HKEY_CURRENT_USER, "Mine", ""), "(none)");
+    EXPECT_NE(RegValueStore(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voice", "").find("machine's registry"),
+              std::string::npos);
+  });
+}
+
+// A user's changes of the machine's part and of the classes go to the user's own store, hide the
+// machine's for that user alone, and never delete the machine's.
+TEST_F(TwoStoresTest, AUsersChangesReachThatUserAlone) {
+  AsAdministrator([] {
+    ASSERT_EQ(RegSetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voices\\A", "Data", "machine"), 0);
+    ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, "CLSID\\{C}\\Inproc", "", "/usr/lib/x.so"), 0);
+  });
+  const std::string machineBefore = File(true);
+  AsUser([] {
+    ASSERT_EQ(RegSetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voices\\A", "Data", "mine"), 0);
+    ASSERT_EQ(RegSetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voices\\B", "Data", "mine too"), 0);
+    ASSERT_EQ(RegSetString(HKEY_CLASSES_ROOT, "CLSID\\{C}\\Inproc", "", "/home/me/x.so"), 0);
+  });
+  EXPECT_EQ(File(true), machineBefore);
+  const struct {
+    HKEY root;
+    const char* key;
+    const char* name;
+    const char* user;   // what the user reads
+    const char* other;  // what another user reads
+    const char* store;  // where the user's value comes from
+  } cases[] = {
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Voices\\A", "Data", "mine", "machine", "virtual store"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Voices\\B", "Data", "mine too", "(none)", "virtual store"},
+      {HKEY_CLASSES_ROOT, "CLSID\\{C}\\Inproc", "", "/home/me/x.so", "/usr/lib/x.so",
+       "your own classes"},
+      {HKEY_CURRENT_USER, "Software\\Classes\\CLSID\\{C}\\Inproc", "", "/home/me/x.so", "(none)",
+       "your own classes"},
+  };
+  for (const auto& c : cases) {
+    AsUser([&] {
+      EXPECT_EQ(Get(c.root, c.key, c.name), c.user) << c.key;
+      EXPECT_NE(RegValueStore(c.root, c.key, c.name).find(c.store), std::string::npos) << c.key;
+    });
+    OtherUser([&] { EXPECT_EQ(Get(c.root, c.key, c.name), c.other) << c.key; });
+  }
+  AsUser([] {
+    EXPECT_EQ(RegSubkeys(HKEY_LOCAL_MACHINE, "software\\voices"),
+              (std::vector<std::string>{"A", "B"}));
+    // Deleting removes the user's own keys; the machine's show through again.
+    EXPECT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voices"), ERROR_SUCCESS);
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voices\\A", "Data"), "machine");
+    EXPECT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Voices"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID\\{C}"), ERROR_SUCCESS);
+    EXPECT_EQ(Get(HKEY_CLASSES_ROOT, "CLSID\\{C}\\Inproc", ""), "/usr/lib/x.so");
+  });
+  EXPECT_EQ(File(true), machineBefore);
+}
+
+// The machine's store is the administrator's: a user can neither use one that others could
+// change nor write it.
+TEST_F(TwoStoresTest, AMissingMachineStoreIsEmptyNotAProblem) {
+  AsUser([this] {
+    EXPECT_EQ(RegistryProblem(), "");
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE"));
+    EXPECT_EQ(RegSetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "v", 1), ERROR_SUCCESS);
+    EXPECT_NE(access((registry_.Folder() + "/machine").c_str(), F_OK), 0);
+  });
 }
 
 TEST(RegistryTest, WritersRemoveTheLeftoversOfKilledWriters) {

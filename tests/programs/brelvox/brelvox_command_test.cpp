@@ -130,10 +130,45 @@ TEST_F(BrelvoxCommandTest, InstalledVoicesSpeakToAWavFile) {
   EXPECT_EQ(header.substr(0, 4), "RIFF");
   EXPECT_EQ(header.substr(8, 4), "WAVE");
   ASSERT_EQ(Brelvox("reg set HKLM\\\\SOFTWARE\\\\ORVELT\\\\TTSEngine settings dword:3").status, 0);
-  EXPECT_EQ(Brelvox("reg get HKLM\\\\SOFTWARE\\\\ORVELT\\\\TTSEngine settings").out, "dword:3\n");
+  EXPECT_EQ(
+      Brelvox("reg get HKLM\\\\SOFTWARE\\\\ORVELT\\\\TTSEngine settings").out,
+      "dword:3\n(from the machine's registry " + registry_.Folder() + "/machine/registry.txt)\n");
   EXPECT_EQ(Brelvox("reg set HKLM\\\\SOFTWARE\\\\X v bogus").status, 2);
   ASSERT_EQ(Brelvox("unregister " BRELVOX_LIBRARY).status, 0);
   EXPECT_EQ(Brelvox("say hello").status, 1) << "the class is gone";
+}
+
+// What the machine's administrator installs every user has; what a user installs, that user alone.
+TEST_F(BrelvoxCommandTest, AUsersVoicesAndRegistrationsStayThatUsers) {
+  ASSERT_EQ(Brelvox("register " BRELVOX_LIBRARY).status, 0);
+  ASSERT_EQ(Brelvox("install-voice --name Machine " + Files()).status, 0);
+  ASSERT_EQ(Brelvox("reg set 'HKLM\\SOFTWARE\\Speech\\Voices' DefaultTokenId sz:Machine").status,
+            0);
+  const std::string user = "BRELVOX_REGISTRY_UNPRIVILEGED=1 ";
+  const std::string machineFile = registry_.Folder() + "/machine/registry.txt";
+  std::ifstream before(machineFile);
+  const std::string machine{std::istreambuf_iterator<char>(before), {}};
+  ASSERT_EQ(
+      RunCommand(user + BRELVOX_COMMAND " install-voice --default --name Mine " + Files()).status,
+      0);
+  ASSERT_EQ(RunCommand(user + BRELVOX_COMMAND " register " BRELVOX_LIBRARY).status, 0);
+  const Result mine = RunCommand(user + BRELVOX_COMMAND " voices");
+  EXPECT_NE(mine.out.find("  Machine"), std::string::npos) << mine.out;
+  EXPECT_NE(mine.out.find("* Mine"), std::string::npos) << mine.out;
+  EXPECT_NE(
+      RunCommand(user + BRELVOX_COMMAND
+                 " reg get 'HKCR\\CLSID\\{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}\\InprocServer32'")
+          .out.find("(from your own classes in " + registry_.Folder() + "/registry.txt)"),
+      std::string::npos);
+  std::ifstream after(machineFile);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), machine);
+  // Another user of the machine: no registry of their own yet.
+  rename((registry_.Folder() + "/registry.txt").c_str(), files_.File("aside.txt").c_str());
+  const Result other = RunCommand(user + BRELVOX_COMMAND " voices");
+  EXPECT_EQ(other.out.find("Mine"), std::string::npos) << other.out;
+  EXPECT_NE(other.out.find("* Machine"), std::string::npos) << other.out;
+  EXPECT_EQ(RunCommand(user + BRELVOX_COMMAND " say 'ae io.' --wav " + files_.File("o.wav")).status,
+            0);
 }
 
 TEST_F(BrelvoxCommandTest, VoiceNamesAreCheckedAndDataPathsStoredAbsolute) {
@@ -168,7 +203,7 @@ TEST_F(BrelvoxCommandTest, VoicesSurviveAnyKeyInTheRegistry) {
   ASSERT_EQ(Brelvox("install-voice --name Good " + Files()).status, 0);
   // Keys no command writes: an empty token name and a token without values.
   ASSERT_EQ(Brelvox("reg set 'HKLM\\SOFTWARE\\Speech\\Voices\\Tokens\\Empty' x sz:1").status, 0);
-  std::ofstream(registry_.Folder() + "/registry.txt", std::ios::app)
+  std::ofstream(registry_.Folder() + "/machine/registry.txt", std::ios::app)
       << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Speech\\Voices\\Tokens\\]\n\"\"=sz:\"\"\n"
       << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Speech\\Voices\\Tokens\\\\]\n"
       << "\"broken\n[\n@=hex(4):zz\n";
