@@ -7,6 +7,10 @@
 // is refused; a process reads the file again only when it has changed.
 #pragma once
 
+#if defined(_WIN32)
+#include "platform/registry/windows/registry.h"
+#else
+
 #include <string>
 #include <vector>
 
@@ -67,3 +71,4 @@ std::string RegistryFilePath();
 std::string RegistryProblem();
 // "HKEY_LOCAL_MACHINE" and its short form "HKLM" (and the others) to their roots; null if unknown.
 HKEY RegistryRootByName(const std::string& name);
+#endif
