@@ -83,6 +83,7 @@ add_library(brelvox_platform STATIC
   platform/speech/fragments_json.cpp
   platform/speech/platform_site.cpp
   platform/speech/engine_host.cpp
+  platform/activation/windows/activation.cpp
   platform/speech/speak.cpp
   platform/audio/audio_output.cpp
   platform/audio/windows/device_output.cpp

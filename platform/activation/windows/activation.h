@@ -7,3 +7,7 @@
 inline HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, REFIID riid, void** object) {
   return ::CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, riid, object);
 }
+
+// The same from a library path given directly.
+HRESULT CreateInstanceFromLibrary(const char* libraryPath, REFCLSID clsid, REFIID riid,
+                                  void** object);
