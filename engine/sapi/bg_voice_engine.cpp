@@ -234,7 +234,8 @@ HRESULT CBGVoiceEngine::SetObjectToken(ISpObjectToken* token) {
       voiceLoaded_ = LoadVoice(&voice_, voiceFile_.view, voiceFile_.size) != 0;
       if (voiceLoaded_) adapter_.sampleRate = static_cast<DWORD>(voice_.sampleRate);
       result = token_->GetStringValue(AsWide(kGrammarDataValueW), &grammarPath);
-      if (SUCCEEDED(result)) result = token_->GetStringValue(AsWide(kUserDictDataValueW), &dictionaryPath);
+      if (SUCCEEDED(result))
+        result = token_->GetStringValue(AsWide(kUserDictDataValueW), &dictionaryPath);
       if (SUCCEEDED(result)) {
         result =
             mapDataFile(grammarPath, &grammarFile_.mapping, &grammarFile_.view, &grammarFile_.size);

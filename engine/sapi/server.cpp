@@ -16,7 +16,6 @@ namespace {
 
 volatile LONG g_locks = 0;
 
-
 class ClassFactory final : public IClassFactory {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {

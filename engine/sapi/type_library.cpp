@@ -42,5 +42,5 @@ HRESULT RegisterTypeLibrary(const std::string& modulePath) {
 HRESULT UnregisterTypeLibrary() {
   const LONG removed = RegDeleteTreeA(HKEY_CLASSES_ROOT, TypeLibraryKey().c_str());
   return removed == ERROR_FILE_NOT_FOUND || removed == ERROR_SUCCESS ? S_OK
-                                                                      : HRESULT_FROM_WIN32(removed);
+                                                                     : HRESULT_FROM_WIN32(removed);
 }

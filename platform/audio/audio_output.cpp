@@ -1,6 +1,5 @@
 #include "platform/audio/audio_output.h"
 
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

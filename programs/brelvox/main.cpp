@@ -316,9 +316,11 @@ int main(int argc, char** argv) {
 
   std::string library = DefaultLibrary();
   CLI::App* reg = app.add_subcommand("register", "Register an engine library (self-registration)");
-  reg->add_option("LIBRARY", library, "the library (default: " + DefaultLibraryName() + " beside this program)");
+  reg->add_option("LIBRARY", library,
+                  "the library (default: " + DefaultLibraryName() + " beside this program)");
   CLI::App* unreg = app.add_subcommand("unregister", "Unregister an engine library");
-  unreg->add_option("LIBRARY", library, "the library (default: " + DefaultLibraryName() + " beside this program)");
+  unreg->add_option("LIBRARY", library,
+                    "the library (default: " + DefaultLibraryName() + " beside this program)");
 
   std::string regAction, regKey, regValue, regData;
   CLI::App* regCommand = app.add_subcommand("reg", "Read and write the platform's registry");

@@ -33,8 +33,7 @@ class DeviceOutput final : public AudioOutput {
     block.header = std::make_unique<WAVEHDR>();
     block.header->lpData = block.data.data();
     block.header->dwBufferLength = static_cast<DWORD>(bytes);
-    return waveOutPrepareHeader(device_, block.header.get(), sizeof(WAVEHDR)) ==
-               MMSYSERR_NOERROR &&
+    return waveOutPrepareHeader(device_, block.header.get(), sizeof(WAVEHDR)) == MMSYSERR_NOERROR &&
            waveOutWrite(device_, block.header.get(), sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
   }
   bool Finish(std::string*) override {

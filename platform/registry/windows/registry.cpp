@@ -8,8 +8,8 @@ namespace {
 // are used with converted text.
 std::wstring Wide(const std::string& text) {
   if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0);
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
   return out;
@@ -17,8 +17,8 @@ std::wstring Wide(const std::string& text) {
 
 std::string Narrow(const wchar_t* text, size_t length) {
   if (length == 0) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), size, nullptr,
                       nullptr);
@@ -28,8 +28,8 @@ std::string Narrow(const wchar_t* text, size_t length) {
 LONG Set(HKEY root, const char* subKey, const char* name, DWORD type, const BYTE* data,
          DWORD size) {
   HKEY key = nullptr;
-  LONG error = RegCreateKeyExW(root, Wide(subKey).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                               nullptr);
+  LONG error =
+      RegCreateKeyExW(root, Wide(subKey).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
   if (error != ERROR_SUCCESS) return error;
   const std::wstring valueName = Wide(name != nullptr ? name : "");
   error = RegSetValueExW(key, valueName.c_str(), 0, type, data, size);
@@ -43,8 +43,8 @@ bool RegGetString(HKEY root, const char* subKey, const char* name, std::string* 
   const std::wstring key = Wide(subKey);
   const std::wstring valueName = Wide(name != nullptr ? name : "");
   DWORD bytes = 0;
-  if (RegGetValueW(root, key.c_str(), valueName.c_str(), RRF_RT_REG_SZ, nullptr, nullptr,
-                   &bytes) != ERROR_SUCCESS) {
+  if (RegGetValueW(root, key.c_str(), valueName.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+      ERROR_SUCCESS) {
     return false;
   }
   std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
