@@ -145,6 +145,12 @@ def main():
     env["BRELVOX_REGISTRY"] = tempfile.mkdtemp(prefix="registry-", dir=options.work)
     programs = [("linux", [options.linux])] + [
         ("windows-%d" % i, ["wine", exe]) for i, exe in enumerate(options.windows)]
+    # Each program's engine library registered beside it (on Windows in the program's own view).
+    for name, program in programs:
+        status, error = run(program + ["register"], env)
+        if status != 0:
+            print("compare-speak: %s could not register its engine library: %s" % (name, error.strip()))
+            return 1
     differing = 0
     audio_bytes = 0
     for index in range(options.count):

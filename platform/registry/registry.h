@@ -10,10 +10,6 @@
 #if defined(_WIN32)
 #include "platform/registry/windows/registry.h"
 #else
-
-#include <string>
-#include <vector>
-
 #include "platform/com/windows_types.h"
 
 struct RegistryKey;
@@ -50,6 +46,10 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LONG RegDeleteTreeA(HKEY key, LPCSTR subKey);
 // The name of the index-th subkey (in name order).
 LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize);
+#endif
+
+#include <string>
+#include <vector>
 
 // Conveniences for the platform's own tools.
 bool RegGetString(HKEY root, const char* subKey, const char* name, std::string* value);
@@ -63,7 +63,7 @@ bool RegKeyExists(HKEY root, const char* subKey);
 // format (for tests and fuzzing: rewriting that again changes nothing).
 std::string ReformatRegistryText(const std::string& text);
 
-// The file that holds the registry.
+// The file that holds the registry (on Windows, the words "the Windows registry"), for messages.
 std::string RegistryFilePath();
 // Empty, or one sentence saying why the registry is not used (a registry file or folder that
 // other users can change, or no home folder); every call of a process that meets such a registry
@@ -71,4 +71,3 @@ std::string RegistryFilePath();
 std::string RegistryProblem();
 // "HKEY_LOCAL_MACHINE" and its short form "HKLM" (and the others) to their roots; null if unknown.
 HKEY RegistryRootByName(const std::string& name);
-#endif
