@@ -1,5 +1,3 @@
-#include <dlfcn.h>
-
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
