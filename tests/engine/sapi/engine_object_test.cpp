@@ -42,7 +42,8 @@ TEST_F(EngineTest, TokenBindingResults) {
       {"voice file missing", "VoiceData", "/nonexistent/voice", E_FAIL, E_FAIL},
       {"grammar file empty", "GrammarData", empty, E_FAIL, E_FAIL},
       {"grammar refused", "GrammarData", garbage, E_FAIL, E_FAIL},
-      {"dictionary missing", "UserDictData", "/nonexistent/dict", HRESULT_FROM_WIN32(2), S_OK},
+      {"dictionary missing", "UserDictData", files_.File("missing.userdict"), HRESULT_FROM_WIN32(2),
+       S_OK},
       {"dictionary refused", "UserDictData", garbage, S_OK, S_OK},
       {"voice refused", "VoiceData", garbage, S_OK, E_FAIL},
   };
