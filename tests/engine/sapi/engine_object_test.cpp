@@ -257,6 +257,8 @@ TEST_F(EngineTest, SettingsAndThePunctuationFlagSelectStages) {
     return -1;
   };
   constexpr int32_t a = 22, e = 27;
+  // The registry is the test's own on Linux; on Windows it is the system's, so the value goes too.
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORVELT\\TTSEngine");
   EXPECT_EQ(firstVowel(0), a) << "no settings value: option bits 1";
   EXPECT_EQ(firstVowel(SPF_NLP_SPEAK_PUNC), e);
   ASSERT_EQ(RegSetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORVELT\\TTSEngine", "settings", 0), 0);
@@ -264,6 +266,7 @@ TEST_F(EngineTest, SettingsAndThePunctuationFlagSelectStages) {
   EXPECT_EQ(firstVowel(SPF_NLP_SPEAK_PUNC), e);
   ASSERT_EQ(RegSetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORVELT\\TTSEngine", "settings", 2), 0);
   EXPECT_EQ(firstVowel(0), e) << "read afresh for every utterance";
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORVELT\\TTSEngine");
 }
 
 TEST_F(EngineTest, ACrashInsideTheCoreAnswersEFail) {
