@@ -55,7 +55,9 @@ def random_fragments(rng):
             if rng.random() < 0.3:
                 at += 1  # a character left out, as between tags
         elif action == "bookmark":
-            text = rng.choice(["42abc", "7", "mark", "-3x", " 12", ""])
+            # No negative numbers: wParam is pointer-sized, so a 32-bit program's -3 is 4294967293
+            # where a 64-bit one's is 2**64 - 3; both are the platform's answer.
+            text = rng.choice(["42abc", "7", "mark", "+3x", " 12", ""])
             fragments.append(dict(action=action, text=text, offset=at, **state))
         elif action == "silence":
             fragments.append(dict(action=action, silence_ms=rng.choice([0, 50, 100, 250, 700]),
@@ -151,6 +153,9 @@ def main():
         if status != 0:
             print("compare-speak: %s could not register its engine library: %s" % (name, error.strip()))
             return 1
+    # No engine settings value anywhere: every engine uses its default option bits.
+    for view in ("/reg:64", "/reg:32"):
+        run(["wine", "reg", "delete", "HKLM\\SOFTWARE\\ORVELT\\TTSEngine", "/f", view], env)
     differing = 0
     audio_bytes = 0
     for index in range(options.count):
