@@ -96,12 +96,7 @@ bool HandleSymbol(SynthesisState* state, const int32_t* symbols, int32_t count) 
 #ifdef BRELVOX_TEST_FAULT_SYMBOL
   // An access to the never-mapped first page: a real fault, not one the sanitizers intercept.
   if (symbol == BRELVOX_TEST_FAULT_SYMBOL) {
-#if defined(_WIN32)
-    // Wine may map the first page; the last one is the system's on every Windows.
-    static volatile uintptr_t neverMapped = ~uintptr_t{0} - 15;
-#else
     static volatile uintptr_t neverMapped = 16;
-#endif
     *reinterpret_cast<volatile int32_t*>(neverMapped) = symbol;
   }
 #endif
