@@ -225,7 +225,7 @@ HRESULT CBGVoiceEngine::SetObjectToken(ISpObjectToken* token) {
   if (token_ == nullptr && UsableInterface(token)) {
     token_ = token;
     token_->AddRef();
-    result = token_->GetStringValue(kVoiceDataValueW, &voicePath);
+    result = token_->GetStringValue(AsWide(kVoiceDataValueW), &voicePath);
     voiceFile_.size = 0;
     if (SUCCEEDED(result)) {
       result = mapDataFile(voicePath, &voiceFile_.mapping, &voiceFile_.view, &voiceFile_.size);
@@ -233,8 +233,9 @@ HRESULT CBGVoiceEngine::SetObjectToken(ISpObjectToken* token) {
     if (SUCCEEDED(result)) {
       voiceLoaded_ = LoadVoice(&voice_, voiceFile_.view, voiceFile_.size) != 0;
       if (voiceLoaded_) adapter_.sampleRate = static_cast<DWORD>(voice_.sampleRate);
-      result = token_->GetStringValue(kGrammarDataValueW, &grammarPath);
-      if (SUCCEEDED(result)) result = token_->GetStringValue(kUserDictDataValueW, &dictionaryPath);
+      result = token_->GetStringValue(AsWide(kGrammarDataValueW), &grammarPath);
+      if (SUCCEEDED(result))
+        result = token_->GetStringValue(AsWide(kUserDictDataValueW), &dictionaryPath);
       if (SUCCEEDED(result)) {
         result =
             mapDataFile(grammarPath, &grammarFile_.mapping, &grammarFile_.view, &grammarFile_.size);

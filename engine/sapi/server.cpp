@@ -8,18 +8,13 @@
 #include <string_view>
 
 #include "engine/sapi/bg_voice_engine.h"
+#include "engine/sapi/type_library.h"
 #include "platform/com/files.h"
 #include "platform/registry/registry.h"
-
-#define BRELVOX_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
 volatile LONG g_locks = 0;
-
-// {2F5DEEEA-2397-4DB5-812D-B9868DF3EB7C}, version 1.0
-constexpr char kTypeLibraryId[] = "{2F5DEEEA-2397-4DB5-812D-B9868DF3EB7C}";
-constexpr char kTypeLibraryHelp[] = "BRELVOX 1.0 Type Library";
 
 class ClassFactory final : public IClassFactory {
  public:
@@ -220,24 +215,6 @@ HRESULT RunKeys(ScriptReader& reader, HKEY root, const std::string& parent, bool
   return S_OK;
 }
 
-std::string TypeLibraryKey() {
-  return std::string("TypeLib\\") + kTypeLibraryId;
-}
-
-HRESULT RegisterTypeLibrary(const std::string& modulePath) {
-  const std::string version = TypeLibraryKey() + "\\1.0";
-  const std::string folder = modulePath.substr(0, modulePath.find_last_of('/') + 1);
-  LONG error = RegSetString(HKEY_CLASSES_ROOT, version.c_str(), "", kTypeLibraryHelp);
-  if (error == ERROR_SUCCESS) {
-    error = RegSetString(HKEY_CLASSES_ROOT, (version + "\\0\\win32").c_str(), "", modulePath);
-  }
-  if (error == ERROR_SUCCESS)
-    error = RegSetString(HKEY_CLASSES_ROOT, (version + "\\FLAGS").c_str(), "", "0");
-  if (error == ERROR_SUCCESS)
-    error = RegSetString(HKEY_CLASSES_ROOT, (version + "\\HELPDIR").c_str(), "", folder);
-  return FromRegistry(error);
-}
-
 }  // namespace
 
 void LockModule() {
@@ -250,32 +227,9 @@ LONG ModuleLockCount() {
   return __atomic_load_n(&g_locks, __ATOMIC_SEQ_CST);
 }
 
-constexpr char kRegistrationScript[] = R"(HKCR
-{
-	BRELVOX.BGVoiceEngine.1 = s 'BGVoiceEngine Class'
-	{
-		CLSID = s '{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}'
-	}
-	BRELVOX.BGVoiceEngine = s 'BGVoiceEngine Class'
-	{
-		CLSID = s '{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}'
-		CurVer = s 'BRELVOX.BGVoiceEngine.1'
-	}
-	NoRemove CLSID
-	{
-		ForceRemove {2BFFD27F-1F12-4F12-B21C-70F3C19C416C} = s 'BGVoiceEngine Class'
-		{
-			ProgID = s 'BRELVOX.BGVoiceEngine.1'
-			VersionIndependentProgID = s 'BRELVOX.BGVoiceEngine'
-			InprocServer32 = s '%MODULE%'
-			{
-				val ThreadingModel = s 'Both'
-			}
-			'TypeLib' = s '{2F5DEEEA-2397-4DB5-812D-B9868DF3EB7C}'
-		}
-	}
-}
-)";
+constexpr char kRegistrationScript[] =
+#include "engine/sapi/registration_script.inc"
+    ;
 // The script names the class by its text; it must be the engine's own.
 static_assert(std::string_view(kRegistrationScript).find(kEngineClassId) != std::string_view::npos);
 
@@ -297,11 +251,11 @@ HRESULT RunRegistrationScript(const char* script, const char* modulePath, bool r
   return S_OK;
 }
 
-BRELVOX_EXPORT HRESULT DllCanUnloadNow() {
+BRELVOX_EXPORT DllCanUnloadNow() {
   return ModuleLockCount() == 0 ? S_OK : S_FALSE;
 }
 
-BRELVOX_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+BRELVOX_EXPORT DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
   if (!IsEqualGUID(clsid, CLSID_BGVoiceEngine)) return CLASS_E_CLASSNOTAVAILABLE;
@@ -313,17 +267,16 @@ BRELVOX_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** obj
   return g_factory->QueryInterface(riid, object);
 }
 
-BRELVOX_EXPORT HRESULT DllRegisterServer() {
+BRELVOX_EXPORT DllRegisterServer() {
   const std::string path = ModulePath();
   if (path.empty()) return E_FAIL;
-  const HRESULT hr = RunRegistrationScript(kRegistrationScript, path.c_str(), true);
+  const HRESULT hr = RunRegistrationScript(RegistrationScript().c_str(), path.c_str(), true);
   return FAILED(hr) ? hr : RegisterTypeLibrary(path);
 }
 
-BRELVOX_EXPORT HRESULT DllUnregisterServer() {
+BRELVOX_EXPORT DllUnregisterServer() {
   const std::string path = ModulePath();
-  const HRESULT hr = RunRegistrationScript(kRegistrationScript, path.c_str(), false);
+  const HRESULT hr = RunRegistrationScript(RegistrationScript().c_str(), path.c_str(), false);
   if (FAILED(hr)) return hr;
-  const LONG removed = RegDeleteTreeA(HKEY_CLASSES_ROOT, TypeLibraryKey().c_str());
-  return removed == ERROR_FILE_NOT_FOUND ? S_OK : FromRegistry(removed);
+  return UnregisterTypeLibrary();
 }

@@ -113,7 +113,10 @@ int32_t GetSkip(void* context, int32_t* reserved, int32_t* count) {
   if (Aborted(a)) return S_SPEAK_ABORTED;
   *count = 0;
   SPVSKIPTYPE type = SPVST_SENTENCE;
-  return a.site->GetSkipInfo(&type, count);
+  LONG items = 0;  // LONG is the core's 32-bit count, though not the same type on every system
+  const HRESULT result = a.site->GetSkipInfo(&type, &items);
+  *count = static_cast<int32_t>(items);
+  return result;
 }
 
 int32_t CompleteSkip(void* context, int32_t skipped) {

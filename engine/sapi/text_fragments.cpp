@@ -50,7 +50,7 @@ DynArray* collectTextItems(const SPVTEXTFRAG* fragments) {
       const bool repair = f->ulTextLen > 0 && f->ulTextSrcOffset > 0 && base == previousBase &&
                           !IsWhiteSpace(f->pTextStart[0]) && IsWhiteSpace(f->pTextStart[-1]);
       const int32_t back = repair ? 1 : 0;
-      work.text = f->pTextStart - back;
+      work.text = AsUtf16(f->pTextStart - back);
       work.textLength = static_cast<int32_t>(f->ulTextLen) + back;
       work.sourceOffset = static_cast<int32_t>(f->ulTextSrcOffset) - back;
       previousBase = base;

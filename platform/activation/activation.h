@@ -2,6 +2,10 @@
 // names. It sits above the registry, which it reads, and the component basics.
 #pragma once
 
+#if defined(_WIN32)
+#include "platform/activation/windows/activation.h"
+#else
+
 #include "platform/com/com.h"
 
 // Creates an object of a registered class: looks up HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32,
@@ -12,3 +16,4 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, REFIID riid, void** ob
 // The same from a library path given directly.
 HRESULT CreateInstanceFromLibrary(const char* libraryPath, REFCLSID clsid, REFIID riid,
                                   void** object);
+#endif

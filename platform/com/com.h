@@ -2,6 +2,10 @@
 // task memory and interlocked counts (creating an object of a registered class is activation's).
 #pragma once
 
+#if defined(_WIN32)
+#include "platform/com/windows/com.h"
+#else
+
 #include <cstddef>
 
 #include "platform/com/windows_types.h"
@@ -41,3 +45,4 @@ LONG InterlockedDecrement(volatile LONG* value);
 using DllGetClassObjectFunction = HRESULT (*)(REFCLSID, REFIID, void**);
 using DllCanUnloadNowFunction = HRESULT (*)();
 using DllRegisterServerFunction = HRESULT (*)();
+#endif

@@ -1,6 +1,10 @@
 // Files, read-only mappings, modules and the last error, under their Windows names.
 #pragma once
 
+#if defined(_WIN32)
+#include "platform/com/windows/files.h"
+#else
+
 #include <cstddef>
 
 #include "platform/com/windows_types.h"
@@ -40,3 +44,4 @@ int WideCharToMultiByte(unsigned codePage, DWORD flags, LPCWSTR text, int length
 // The module (shared library) that holds `address`, with the FROM_ADDRESS flag.
 BOOL GetModuleHandleExA(DWORD flags, LPCSTR address, HMODULE* module);
 DWORD GetModuleFileNameA(HMODULE module, char* path, DWORD size);
+#endif

@@ -2,6 +2,10 @@
 // sizes whatever the host's long is, UTF-16 strings, HRESULTs and GUIDs.
 #pragma once
 
+#if defined(_WIN32)
+#include "platform/com/windows/windows_types.h"
+#else
+
 #include <cstdint>
 
 using BYTE = uint8_t;
@@ -95,3 +99,13 @@ struct WAVEFORMATEX {
 static_assert(sizeof(WAVEFORMATEX) == 18);
 
 inline constexpr WORD WAVE_FORMAT_PCM = 1;
+
+// UTF-16 text under the platform's character type and the one the engine core and the standard
+// library use: the same code units either way.
+inline const char16_t* AsUtf16(LPCWSTR text) {
+  return reinterpret_cast<const char16_t*>(text);
+}
+inline LPCWSTR AsWide(const char16_t* text) {
+  return reinterpret_cast<LPCWSTR>(text);
+}
+#endif

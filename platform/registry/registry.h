@@ -14,9 +14,9 @@
 // process reads a file again only when it has changed.
 #pragma once
 
-#include <string>
-#include <vector>
-
+#if defined(_WIN32)
+#include "platform/registry/windows/registry.h"
+#else
 #include "platform/com/windows_types.h"
 
 struct RegistryKey;
@@ -53,6 +53,10 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LONG RegDeleteTreeA(HKEY key, LPCSTR subKey);
 // The name of the index-th subkey (in name order).
 LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize);
+#endif
+
+#include <string>
+#include <vector>
 
 // Conveniences for the platform's own tools.
 bool RegGetString(HKEY root, const char* subKey, const char* name, std::string* value);
@@ -66,7 +70,8 @@ bool RegKeyExists(HKEY root, const char* subKey);
 // format (for tests and fuzzing: rewriting that again changes nothing).
 std::string ReformatRegistryText(const std::string& text);
 
-// The file of the user's store, and of the machine's.
+// The file of the user's store, and of the machine's (on Windows, the words "the Windows
+// registry"), for messages.
 std::string RegistryFilePath();
 std::string MachineRegistryFilePath();
 // The file a change under `root` goes to for this process.

@@ -14,9 +14,10 @@ std::string HresultText(HRESULT hr) {
 HRESULT OpenEngine(ISpObjectToken* token, EngineHandle* handle, std::string* error) {
   *handle = EngineHandle{};
   LPWSTR clsidText = nullptr;
-  HRESULT hr = token->GetStringValue(u"CLSID", &clsidText);
+  HRESULT hr = token->GetStringValue(AsWide(u"CLSID"), &clsidText);
   CLSID clsid{};
-  const std::string clsidUtf8 = clsidText != nullptr ? Utf16ToUtf8(clsidText) : std::string();
+  const std::string clsidUtf8 =
+      clsidText != nullptr ? Utf16ToUtf8(AsUtf16(clsidText)) : std::string();
   CoTaskMemFree(clsidText);
   if (FAILED(hr) || !GuidFromString(clsidUtf8.c_str(), &clsid)) {
     *error =

@@ -17,7 +17,7 @@ SPVSTATE DefaultFragmentState() {
 SPVTEXTFRAG& FragmentList::AddSourceFragment(const SPVSTATE& state, size_t offset, size_t length) {
   SPVTEXTFRAG f{};
   f.State = state;
-  f.pTextStart = source_.data() + offset;
+  f.pTextStart = AsWide(source_.data() + offset);
   f.ulTextLen = static_cast<ULONG>(length);
   f.ulTextSrcOffset = static_cast<ULONG>(offset);
   fragments_.push_back(f);
@@ -29,7 +29,7 @@ SPVTEXTFRAG& FragmentList::AddOwnFragment(const SPVSTATE& state, std::u16string 
   ownTexts_.push_back(std::move(text));
   SPVTEXTFRAG f{};
   f.State = state;
-  f.pTextStart = ownTexts_.back().c_str();
+  f.pTextStart = AsWide(ownTexts_.back().c_str());
   f.ulTextLen = static_cast<ULONG>(ownTexts_.back().size());
   f.ulTextSrcOffset = static_cast<ULONG>(offset);
   fragments_.push_back(f);

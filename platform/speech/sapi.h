@@ -1,7 +1,13 @@
-// The speech platform's engine-side declarations, with its published layouts, values and
-// function-table order: text fragments and their state, events, the wave format, the engine, the
-// engine site, object tokens.
+// The speech platform's application-side declarations (events, object tokens and their data keys,
+// the fragment state), with its published layouts, values and function-table order; on Windows the
+// system's sapi.h gives them. The engine-side declarations are in sapi_ddk.h, for both systems.
 #pragma once
+
+#if defined(_WIN32)
+#include "platform/com/com.h"
+// After windows.h, which the system's sapi.h needs first.
+#include <sapi.h>
+#else
 
 #include <cstddef>
 
@@ -32,16 +38,6 @@ enum SPEVENTLPARAMTYPE : uint16_t {
   SPET_LPARAM_IS_POINTER = 3,
   SPET_LPARAM_IS_STRING = 4,
 };
-
-enum SPVESACTIONS : DWORD {
-  SPVES_CONTINUE = 0,
-  SPVES_ABORT = 1,
-  SPVES_SKIP = 2,
-  SPVES_RATE = 4,
-  SPVES_VOLUME = 8,
-};
-
-enum SPVSKIPTYPE : int32_t { SPVST_SENTENCE = 1 };
 
 enum SPVFEATURE : int32_t { SPVFEATURE_STRESSED = 1, SPVFEATURE_EMPHASIS = 2 };
 
@@ -77,14 +73,6 @@ struct SPVSTATE {
   SPVCONTEXT Context;
 };
 
-struct SPVTEXTFRAG {
-  SPVTEXTFRAG* pNext;
-  SPVSTATE State;
-  LPCWSTR pTextStart;
-  ULONG ulTextLen;
-  ULONG ulTextSrcOffset;
-};
-
 struct SPEVENT {
   SPEVENTENUM eEventId : 16;
   SPEVENTLPARAMTYPE elParamType : 16;
@@ -96,14 +84,10 @@ struct SPEVENT {
 
 inline constexpr GUID SPDFID_WaveFormatEx = {
     0xC31ADBAE, 0x527F, 0x4FF5, {0xA2, 0x30, 0xF6, 0x2B, 0xB6, 0x1F, 0xF7, 0x0C}};
-inline constexpr IID IID_ISpTTSEngine = {
-    0xA74D7C8E, 0x4CC5, 0x4F2F, {0xA6, 0xEB, 0x80, 0x4D, 0xEE, 0x18, 0x50, 0x0E}};
 inline constexpr IID IID_ISpObjectWithToken = {
     0x5B559F40, 0xE952, 0x11D2, {0xBB, 0x91, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0xC0}};
 inline constexpr IID IID_ISpEventSink = {
     0xBE7A9CC9, 0x5F9E, 0x11D2, {0x96, 0x0F, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0x28}};
-inline constexpr IID IID_ISpTTSEngineSite = {
-    0x9880499B, 0xCCE9, 0x11D2, {0xB5, 0x03, 0x00, 0xC0, 0x4F, 0x79, 0x73, 0x96}};
 inline constexpr IID IID_ISpDataKey = {
     0x14056581, 0xE16C, 0x11D2, {0xBB, 0x90, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0xC0}};
 inline constexpr IID IID_ISpObjectToken = {
@@ -115,18 +99,6 @@ struct ISpEventSink : IUnknown {
 
  protected:
   ~ISpEventSink() = default;
-};
-
-struct ISpTTSEngineSite : ISpEventSink {
-  virtual DWORD STDMETHODCALLTYPE GetActions() = 0;
-  virtual HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG bytes, ULONG* written) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetRate(LONG* rateAdjust) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetVolume(WORD* volume) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE* type, LONG* items) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CompleteSkip(LONG skipped) = 0;
-
- protected:
-  ~ISpTTSEngineSite() = default;
 };
 
 // Only the calls the engine makes are given types of their own; the others keep their place in the
@@ -149,10 +121,13 @@ struct ISpDataKey : IUnknown {
   ~ISpDataKey() = default;
 };
 
+struct ISpObjectTokenCategory;  // not used by the engine
+using HWND = void*;
+
 struct ISpObjectToken : ISpDataKey {
   virtual HRESULT STDMETHODCALLTYPE SetId(LPCWSTR category, LPCWSTR id, BOOL create) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetCategory(void** category) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetCategory(ISpObjectTokenCategory** category) = 0;
   virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, DWORD context, REFIID riid,
                                                    void** object) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetStorageFileName(REFCLSID caller, LPCWSTR valueName,
@@ -163,25 +138,12 @@ struct ISpObjectToken : ISpDataKey {
   virtual HRESULT STDMETHODCALLTYPE Remove(const CLSID* caller) = 0;
   virtual HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR type, void* data, ULONG size,
                                                   IUnknown* object, BOOL* supported) = 0;
-  virtual HRESULT STDMETHODCALLTYPE DisplayUI(void* parent, LPCWSTR title, LPCWSTR type, void* data,
+  virtual HRESULT STDMETHODCALLTYPE DisplayUI(HWND parent, LPCWSTR title, LPCWSTR type, void* data,
                                               ULONG size, IUnknown* object) = 0;
   virtual HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR attributes, BOOL* matches) = 0;
 
  protected:
   ~ISpObjectToken() = default;
-};
-
-struct ISpTTSEngine : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE Speak(DWORD speakFlags, REFGUID formatId,
-                                          const WAVEFORMATEX* waveFormat,
-                                          const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetOutputFormat(const GUID* targetFormatId,
-                                                    const WAVEFORMATEX* targetWaveFormat,
-                                                    GUID* outputFormatId,
-                                                    WAVEFORMATEX** outputWaveFormat) = 0;
-
- protected:
-  ~ISpTTSEngine() = default;
 };
 
 struct ISpObjectWithToken : IUnknown {
@@ -191,3 +153,6 @@ struct ISpObjectWithToken : IUnknown {
  protected:
   ~ISpObjectWithToken() = default;
 };
+#endif
+
+#include "platform/speech/sapi_ddk.h"

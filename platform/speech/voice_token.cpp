@@ -106,7 +106,7 @@ ULONG VoiceToken::Release() {
 HRESULT VoiceToken::GetStringValue(LPCWSTR name, LPWSTR* value) {
   if (value == nullptr) return E_POINTER;
   *value = nullptr;
-  const std::string key = name == nullptr ? "" : Utf16ToUtf8(name);
+  const std::string key = name == nullptr ? "" : Utf16ToUtf8(AsUtf16(name));
   for (const auto& [k, v] : values_) {
     if (Lower(k) != Lower(key)) continue;
     *value = TaskString(v);
@@ -117,7 +117,7 @@ HRESULT VoiceToken::GetStringValue(LPCWSTR name, LPWSTR* value) {
 
 HRESULT VoiceToken::GetDWORD(LPCWSTR name, DWORD* value) {
   if (value == nullptr) return E_POINTER;
-  const std::string text = Value(name == nullptr ? "" : Utf16ToUtf8(name));
+  const std::string text = Value(name == nullptr ? "" : Utf16ToUtf8(AsUtf16(name)));
   if (text.empty()) return SPERR_NOT_FOUND;
   *value = static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 0));
   return S_OK;
@@ -166,6 +166,7 @@ LONG InstallVoiceToken(const VoiceDescription& voice, bool makeDefault) {
   const std::pair<const char*, std::string> attributeValues[] = {{"Name", voice.name},
                                                                  {"Language", voice.language},
                                                                  {"Gender", voice.gender},
+                                                                 {"Age", voice.age},
                                                                  {"Vendor", voice.vendor}};
   for (const auto& [name, value] : attributeValues) {
     if (const LONG e = RegSetString(HKEY_LOCAL_MACHINE, attributes.c_str(), name, value); e != 0) {

@@ -13,8 +13,14 @@
 #include "platform/speech/sapi.h"
 #include "platform/speech/token_values.h"
 
+#if defined(_WIN32)
+// On Windows, where the system's speech platform keeps its voices.
+inline constexpr char kVoiceTokensKey[] = "SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens";
+inline constexpr char kVoicesKey[] = "SOFTWARE\\Microsoft\\Speech\\Voices";
+#else
 inline constexpr char kVoiceTokensKey[] = "SOFTWARE\\Speech\\Voices\\Tokens";
 inline constexpr char kVoicesKey[] = "SOFTWARE\\Speech\\Voices";
+#endif
 inline constexpr HRESULT SPERR_NOT_FOUND = static_cast<HRESULT>(0x8004503Au);
 
 // A token holding a fixed set of string values (read from the registry, or given directly).
@@ -46,7 +52,7 @@ class VoiceToken final : public ISpObjectToken {
   HRESULT STDMETHODCALLTYPE EnumValues(ULONG, LPWSTR*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetId(LPCWSTR, LPCWSTR, BOOL) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override;
-  HRESULT STDMETHODCALLTYPE GetCategory(void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetCategory(ISpObjectTokenCategory**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, DWORD, REFIID, void**) override {
     return E_NOTIMPL;
   }
@@ -61,7 +67,7 @@ class VoiceToken final : public ISpObjectToken {
   HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR, void*, ULONG, IUnknown*, BOOL*) override {
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE DisplayUI(void*, LPCWSTR, LPCWSTR, void*, ULONG, IUnknown*) override {
+  HRESULT STDMETHODCALLTYPE DisplayUI(HWND, LPCWSTR, LPCWSTR, void*, ULONG, IUnknown*) override {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR, BOOL*) override { return E_NOTIMPL; }
@@ -82,6 +88,7 @@ struct VoiceDescription {
   std::string userDictData;
   std::string language = "402";
   std::string gender = "Female";
+  std::string age = "Adult";
   std::string vendor = "BRELVOX";
 };
 

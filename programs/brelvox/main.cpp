@@ -2,8 +2,6 @@
 // precisely for tests, shows what a voice's grammar makes of a text, edits the user's own
 // pronunciations, lists and installs voices, registers engine libraries and edits the platform's
 // registry.
-#include <dlfcn.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <climits>
@@ -17,11 +15,14 @@
 #include "engine/identity/engine_identity.h"
 #include "platform/audio/audio_output.h"
 #include "programs/brelvox/data_files.h"
+#include "programs/brelvox/engine_library.h"
 #include "programs/brelvox/speak_command.h"
-#include "programs/brelvox/speechd_command.h"
 #include "programs/brelvox/transcribe_command.h"
 #ifdef BRELVOX_LEXICON_COMMANDS
 #include "programs/brelvox/lexicon_command.h"
+#endif
+#ifdef BRELVOX_SPEECHD_COMMAND
+#include "programs/brelvox/speechd_command.h"
 #endif
 #include "platform/com/com.h"
 #include "platform/com/unicode.h"
@@ -37,28 +38,11 @@ int Fail(const std::string& command, const std::string& message, int status = 1)
   return status;
 }
 
-// The engine library built beside this program (<bin>/../lib/libBRELVOX.so), else the installed
-// one.
-std::string DefaultLibrary() {
-  char self[4096] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return BRELVOX_INSTALLED_LIBRARY;
-  std::string path(self, static_cast<size_t>(n));
-  path = path.substr(0, path.find_last_of('/'));
-  const std::string built = path.substr(0, path.find_last_of('/')) + "/lib/libBRELVOX.so";
-  return access(built.c_str(), F_OK) == 0 ? built : BRELVOX_INSTALLED_LIBRARY;
-}
-
 int RunRegistration(const std::string& library, bool registering) {
   const char* command = registering ? "register" : "unregister";
-  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    return Fail(command, "cannot load the engine library " + library + ": " + dlerror());
-  }
-  auto entry = reinterpret_cast<DllRegisterServerFunction>(
-      dlsym(handle, registering ? "DllRegisterServer" : "DllUnregisterServer"));
-  if (entry == nullptr) return Fail(command, library + " is not a self-registering engine library");
-  const HRESULT hr = entry();
+  std::string error;
+  const HRESULT hr = RegisterEngineLibrary(library, registering, &error);
+  if (!error.empty()) return Fail(command, error);
   if (FAILED(hr)) {
     return Fail(command, "the library refused (" + HresultText(hr) + "); check that " +
                              RegistryWriteFilePath(HKEY_CLASSES_ROOT) + " is writable");
@@ -191,7 +175,7 @@ int RunReg(const std::string& action, const std::string& key, const std::string&
     std::string text;
     DWORD number = 0;
     if (RegGetDword(root, path.c_str(), value.c_str(), &number)) {
-      std::printf("dword:%u\n", number);
+      std::printf("dword:%u\n", static_cast<unsigned>(number));
     } else if (RegGetString(root, path.c_str(), value.c_str(), &text)) {
       std::printf("sz:%s\n", text.c_str());
     } else {
@@ -317,8 +301,10 @@ int main(int argc, char** argv) {
   CLI::App* lexiconList = lexiconCommand->add_subcommand("list", "List your pronunciations");
 #endif
 
+#ifdef BRELVOX_SPEECHD_COMMAND
   SpeechdOptions speechd;
   CLI::App* speechdCommand = AddSpeechdCommand(app, &speechd);
+#endif
 
   app.add_subcommand("voices", "List the installed voices; * marks the default");
 
@@ -336,12 +322,11 @@ int main(int argc, char** argv) {
 
   std::string library = DefaultLibrary();
   CLI::App* reg = app.add_subcommand("register", "Register an engine library (self-registration)");
-  reg->add_option(
-      "LIBRARY", library,
-      "the library (default: libBRELVOX.so beside this program, else " BRELVOX_INSTALLED_LIBRARY
-      ")");
+  const std::string libraryHelp = "the library (default: " + DefaultLibraryName() +
+                                  " beside this program, else the installed one)";
+  reg->add_option("LIBRARY", library, libraryHelp);
   CLI::App* unreg = app.add_subcommand("unregister", "Unregister an engine library");
-  unreg->add_option("LIBRARY", library, "the library (default: as for register)");
+  unreg->add_option("LIBRARY", library, libraryHelp);
 
   std::string regAction, regKey, regValue, regData;
   CLI::App* regCommand = app.add_subcommand("reg", "Read and write the platform's registry");
@@ -367,7 +352,9 @@ int main(int argc, char** argv) {
     return RunLexicon(lexicon);
   }
 #endif
+#ifdef BRELVOX_SPEECHD_COMMAND
   if (speechdCommand->parsed()) return RunSpeechd(speechd);
+#endif
   if (app.got_subcommand("voices")) return RunVoices();
   if (install->parsed()) {
     if (const std::string problem = VoiceTokenNameProblem(voice.name); !problem.empty()) {

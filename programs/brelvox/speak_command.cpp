@@ -81,7 +81,7 @@ class EventWriter {
     if (path == "-") {
       out_ = &std::cout;
     } else if (!path.empty()) {
-      file_.open(path);
+      file_.open(path, std::ios::binary);  // lines end in \n on every system
       out_ = &file_;
     }
   }

@@ -4,10 +4,34 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
+
+namespace {
+
+// The environment variable set, or removed when `value` is null.
+void SetEnvironment(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+#endif
+}
+
+}  // namespace
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "brelvox-test-XXXXXX").string();
-  path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string("/tmp");
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const std::filesystem::path candidate = base / ("brelvox-test-" + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) path_ = candidate.generic_string();
+  }
+  if (path_.empty()) path_ = "/tmp";
 }
 
 TempDir::~TempDir() {
@@ -29,13 +53,9 @@ ScopedRegistry::ScopedRegistry() {
   const char* previous = std::getenv("BRELVOX_REGISTRY");
   hadPrevious_ = previous != nullptr;
   if (hadPrevious_) previous_ = previous;
-  setenv("BRELVOX_REGISTRY", dir_.Path().c_str(), 1);
+  SetEnvironment("BRELVOX_REGISTRY", dir_.Path().c_str());
 }
 
 ScopedRegistry::~ScopedRegistry() {
-  if (hadPrevious_) {
-    setenv("BRELVOX_REGISTRY", previous_.c_str(), 1);
-  } else {
-    unsetenv("BRELVOX_REGISTRY");
-  }
+  SetEnvironment("BRELVOX_REGISTRY", hadPrevious_ ? previous_.c_str() : nullptr);
 }

@@ -35,14 +35,19 @@ int32_t Window(const WindowTable& table, const Sample* source, double* frame, in
   return c + m;
 }
 
+// Where the system loader can choose between versions of a function (ELF's indirect functions);
+// elsewhere there is one version.
+#if defined(__ELF__)
+#define BRELVOX_WIDER_CLONE __attribute__((target_clones("avx2", "default")))
+#else
+#define BRELVOX_WIDER_CLONE
+#endif
+
 // mix[position + i] += weights[i] * source[i] for i below n, inside [0, mixLength) only. The same
 // sums as windowing into a frame and mixing it with weight 1. Compiled twice, the wider version
 // taken on processors that have it (no fused multiply-add in either, so the sums are the same).
-__attribute__((target_clones("avx2", "default"))) void AddWindowed(double* mix, int32_t mixLength,
-                                                                   int32_t position,
-                                                                   const double* weights,
-                                                                   const int16_t* source,
-                                                                   int32_t n) {
+BRELVOX_WIDER_CLONE void AddWindowed(double* mix, int32_t mixLength, int32_t position,
+                                     const double* weights, const int16_t* source, int32_t n) {
   const int32_t first = std::max(0, -position);
   const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t{mixLength} - position));
   double* __restrict out = mix + position;

@@ -1,5 +1,3 @@
-#include <dlfcn.h>
-
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -44,7 +42,8 @@ TEST_F(EngineTest, TokenBindingResults) {
       {"voice file missing", "VoiceData", "/nonexistent/voice", E_FAIL, E_FAIL},
       {"grammar file empty", "GrammarData", empty, E_FAIL, E_FAIL},
       {"grammar refused", "GrammarData", garbage, E_FAIL, E_FAIL},
-      {"dictionary missing", "UserDictData", "/nonexistent/dict", HRESULT_FROM_WIN32(2), S_OK},
+      {"dictionary missing", "UserDictData", files_.File("missing.userdict"), HRESULT_FROM_WIN32(2),
+       S_OK},
       {"dictionary refused", "UserDictData", garbage, S_OK, S_OK},
       {"voice refused", "VoiceData", garbage, S_OK, E_FAIL},
   };
@@ -258,6 +257,8 @@ TEST_F(EngineTest, SettingsAndThePunctuationFlagSelectStages) {
     return -1;
   };
   constexpr int32_t a = 22, e = 27;
+  // The registry is the test's own on Linux; on Windows it is the system's, so the value goes too.
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORVELT\\TTSEngine");
   EXPECT_EQ(firstVowel(0), a) << "no settings value: option bits 1";
   EXPECT_EQ(firstVowel(SPF_NLP_SPEAK_PUNC), e);
   ASSERT_EQ(RegSetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORVELT\\TTSEngine", "settings", 0), 0);
@@ -265,6 +266,7 @@ TEST_F(EngineTest, SettingsAndThePunctuationFlagSelectStages) {
   EXPECT_EQ(firstVowel(SPF_NLP_SPEAK_PUNC), e);
   ASSERT_EQ(RegSetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORVELT\\TTSEngine", "settings", 2), 0);
   EXPECT_EQ(firstVowel(0), e) << "read afresh for every utterance";
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORVELT\\TTSEngine");
 }
 
 TEST_F(EngineTest, ACrashInsideTheCoreAnswersEFail) {

@@ -1,24 +1,20 @@
-#include <dlfcn.h>
-
 #include <set>
 
 #include "engine/sapi/bg_voice_engine.h"
 #include "platform/com/com.h"
 #include "platform/registry/registry.h"
 #include "tests/engine/sapi/engine_fixture.h"
+#include "tests/support/library.h"
 
 namespace {
 
 struct Exports {
   Exports() {
-    handle = dlopen(kEngineLibrary, RTLD_NOW | RTLD_LOCAL);
-    getClassObject =
-        reinterpret_cast<DllGetClassObjectFunction>(dlsym(handle, "DllGetClassObject"));
-    canUnloadNow = reinterpret_cast<DllCanUnloadNowFunction>(dlsym(handle, "DllCanUnloadNow"));
-    registerServer =
-        reinterpret_cast<DllRegisterServerFunction>(dlsym(handle, "DllRegisterServer"));
-    unregisterServer =
-        reinterpret_cast<DllRegisterServerFunction>(dlsym(handle, "DllUnregisterServer"));
+    handle = LoadTestLibrary(kEngineLibrary);
+    getClassObject = LibraryExport<DllGetClassObjectFunction>(handle, "DllGetClassObject");
+    canUnloadNow = LibraryExport<DllCanUnloadNowFunction>(handle, "DllCanUnloadNow");
+    registerServer = LibraryExport<DllRegisterServerFunction>(handle, "DllRegisterServer");
+    unregisterServer = LibraryExport<DllRegisterServerFunction>(handle, "DllUnregisterServer");
   }
   void* handle;
   DllGetClassObjectFunction getClassObject;

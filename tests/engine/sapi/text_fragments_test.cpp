@@ -144,7 +144,7 @@ TEST(SiteAdapterTest, VisemesAndBookmarkNumbers) {
                  {u"99999999999", 2147483647},
                  {u"-99999999999", -2147483647 - 1}};
   for (const auto& n : numbers)
-    EXPECT_EQ(LeadingInteger(n.text.c_str()), n.value);
+    EXPECT_EQ(LeadingInteger(AsWide(n.text.c_str())), n.value);
 }
 
 }  // namespace
