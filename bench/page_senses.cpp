@@ -4,6 +4,7 @@
 // share of words whose first translation is a main sense, the share with a main sense among the
 // first three, and how many of the most frequent word forms get nothing at all.
 //   page-senses [--top N] [--show] CHECK_DIR FREQUENCY_DIR
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -73,27 +74,19 @@ int main(int argc, char** argv) {
   std::size_t top = 5000;
   bool show = false;
   std::vector<std::string> dirs;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--top" && i + 1 < argc) {
-      top = static_cast<std::size_t>(std::atol(argv[++i]));
-    } else if (arg == "--show") {
-      show = true;
-    } else if (arg == "--help" || arg == "-h") {
-      dirs.clear();
-      break;
-    } else {
-      dirs.push_back(arg);
-    }
-  }
-  if (dirs.size() != 2) {
-    std::fputs(
-        "Usage: page-senses [--top N] [--show] CHECK_DIR FREQUENCY_DIR\n"
-        "Measures first-sense and top-three accuracy on CHECK_DIR/en-bg.tsv and bg-en.tsv and\n"
-        "counts the words among the N most frequent of FREQUENCY_DIR/en_50k.txt and bg_50k.txt\n"
-        "(default 5000) that get no translation; --show lists every miss.\n",
-        stderr);
-    return 2;
+  CLI::App app{
+      "page-senses: measures first-sense and top-three accuracy on CHECK_DIR/en-bg.tsv and "
+      "bg-en.tsv and counts the words among the N most frequent of FREQUENCY_DIR/en_50k.txt and "
+      "bg_50k.txt that get no translation"};
+  app.add_option("--top", top, "how many frequent words to look up (default 5000)");
+  app.add_flag("--show", show, "list every miss");
+  app.add_option("CHECK_DIR", dirs, "the hand-checked words, then FREQUENCY_DIR")
+      ->expected(2)
+      ->required();
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
   PageDictionary dictionary;
   std::string error;
