@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-namespace translator {
+namespace brelvox::translator {
 namespace {
 
 // The host (and port) of an address, for telling the user where translations come from.
@@ -106,4 +106,4 @@ PageSourceResult ResolvePageSource(const CommandLine& command_line,
   return {PageSource{address, true}, ""};
 }
 
-}  // namespace translator
+}  // namespace brelvox::translator

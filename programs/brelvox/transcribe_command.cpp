@@ -12,6 +12,8 @@
 #include "platform/speech/fragments.h"
 #include "platform/speech/voice_token.h"
 
+namespace brelvox::command {
+
 namespace {
 
 int Fail(const std::string& message, int status = 1) {
@@ -99,3 +101,5 @@ int RunTranscribe(const TranscribeOptions& options) {
   DynArrayRelease(stream.marks);
   return 0;
 }
+
+}  // namespace brelvox::command

@@ -17,6 +17,8 @@
 #define VOICEBUILD_DATA_DIR "tools/voicebuild/data"
 #endif
 
+using namespace brelvox::voicebuild;
+
 namespace {
 
 // The donor's rate for the carriers: its own default. Units cut from carriers said at this rate

@@ -17,6 +17,8 @@
 #include "front_end_check.h"
 #include "voice_check.h"
 
+using namespace brelvox::voicebuild;
+
 namespace {
 
 constexpr const char* kUsage =

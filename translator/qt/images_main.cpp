@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     expected.insert(QString::fromLocal8Bit(file.c_str()));
   int status = 0;
   QSet<QString> painted;
-  for (const translator::qt::Artwork& artwork : translator::qt::AllArtwork()) {
+  for (const brelvox::translator::qt::Artwork& artwork : brelvox::translator::qt::AllArtwork()) {
     if (painted.contains(artwork.file)) continue;
     painted.insert(artwork.file);
     if (!expected.contains(artwork.file)) {
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
       continue;
     }
     const QString path = out + "/" + artwork.file;
-    if (!translator::qt::Paint(artwork).save(path, "PNG")) {
+    if (!brelvox::translator::qt::Paint(artwork).save(path, "PNG")) {
       std::fprintf(stderr, "translator-images: cannot write %s.\n", qPrintable(path));
       status = 1;
     }
