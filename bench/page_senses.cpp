@@ -7,6 +7,7 @@
 // of both lists, a line each, for reading through.
 //   page-senses [--top N] [--show] CHECK_DIR FREQUENCY_DIR
 //   page-senses --list [--top N] FREQUENCY_DIR
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -78,31 +79,26 @@ int main(int argc, char** argv) {
   bool show = false;
   bool list = false;
   std::vector<std::string> dirs;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--top" && i + 1 < argc) {
-      top = static_cast<std::size_t>(std::atol(argv[++i]));
-    } else if (arg == "--show") {
-      show = true;
-    } else if (arg == "--list") {
-      list = true;
-    } else if (arg == "--help" || arg == "-h") {
-      dirs.clear();
-      break;
-    } else {
-      dirs.push_back(arg);
+  CLI::App app{
+      "page-senses: measures first-sense and top-three accuracy on CHECK_DIR/en-bg.tsv and "
+      "bg-en.tsv and counts the words among the N most frequent of FREQUENCY_DIR/en_50k.txt and "
+      "bg_50k.txt that get no translation; with --list, prints the first three translations of "
+      "each of the N most frequent words of both lists instead"};
+  app.add_option("--top", top, "how many frequent words to look up (default 5000)");
+  app.add_flag("--show", show, "list every miss");
+  app.add_flag("--list", list,
+               "print the first answers of the most frequent words (FREQUENCY_DIR only)");
+  app.add_option("DIRS", dirs, "CHECK_DIR FREQUENCY_DIR, or FREQUENCY_DIR alone with --list")
+      ->expected(1, 2)
+      ->required();
+  try {
+    app.parse(argc, argv);
+    if (dirs.size() != (list ? 1u : 2u)) {
+      throw CLI::ValidationError("DIRS", list ? "--list takes FREQUENCY_DIR alone"
+                                              : "CHECK_DIR and FREQUENCY_DIR are both needed");
     }
-  }
-  if (dirs.size() != (list ? 1u : 2u)) {
-    std::fputs(
-        "Usage: page-senses [--top N] [--show] CHECK_DIR FREQUENCY_DIR\n"
-        "       page-senses --list [--top N] FREQUENCY_DIR\n"
-        "Measures first-sense and top-three accuracy on CHECK_DIR/en-bg.tsv and bg-en.tsv and\n"
-        "counts the words among the N most frequent of FREQUENCY_DIR/en_50k.txt and bg_50k.txt\n"
-        "(default 5000) that get no translation; --show lists every miss. --list prints the\n"
-        "first three translations of each of the N most frequent words of both lists.\n",
-        stderr);
-    return 2;
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
   PageDictionary dictionary;
   std::string error;

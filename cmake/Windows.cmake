@@ -50,11 +50,14 @@ add_custom_command(
 set_source_files_properties(engine/sapi/windows/BRELVOX.rc PROPERTIES
   OBJECT_DEPENDS "${BRELVOX_TYPE_LIBRARY};${PROJECT_SOURCE_DIR}/engine/sapi/BRELVOX.rgs")
 
+add_library(brelvox_front_end STATIC engine/sapi/front_end.cpp engine/sapi/text_fragments.cpp)
+target_link_libraries(brelvox_front_end PUBLIC brelvox_platform_base)
+brelvox_warnings(brelvox_front_end)
+
 function(brelvox_windows_engine name core)
   add_library(${name} SHARED
     engine/sapi/bg_voice_engine.cpp
     engine/sapi/site_adapter.cpp
-    engine/sapi/text_fragments.cpp
     engine/sapi/server.cpp
     engine/sapi/windows/type_library.cpp
     engine/sapi/windows/BRELVOX.def
@@ -62,7 +65,8 @@ function(brelvox_windows_engine name core)
     ${BRELVOX_TYPE_LIBRARY})
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".DLL")
   target_include_directories(${name} PRIVATE ${BRELVOX_GENERATED} ${PROJECT_SOURCE_DIR}/engine/sapi)
-  target_link_libraries(${name} PRIVATE brelvox_data_files ${core} brelvox_platform_base)
+  target_link_libraries(${name} PRIVATE brelvox_front_end brelvox_data_files ${core}
+                                         brelvox_platform_base)
   target_link_options(${name} PRIVATE -s)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # The .def names the stdcall exports without their @n decoration.
@@ -101,7 +105,8 @@ add_executable(brelvox
   programs/brelvox/windows/process_setup.cpp
   programs/brelvox/windows/brelvox.rc
 )
-target_link_libraries(brelvox PRIVATE brelvox_data_files brelvox_platform brelvox_core)
+target_link_libraries(brelvox PRIVATE brelvox_front_end brelvox_data_files brelvox_platform
+                                      brelvox_core)
 brelvox_warnings(brelvox)
 
 include(tests/windows/tests.cmake)

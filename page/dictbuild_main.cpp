@@ -1,5 +1,6 @@
 // page-dictbuild: turns the Debian dictionary files and the project's own lists into the page's
 // SQLite dictionary.
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -72,46 +73,36 @@ int main(int argc, char** argv) {
   std::vector<std::string> hunspell_bg;
   std::vector<std::string> hunspell_en;
   std::vector<std::pair<std::string, bool>> exceptions;  // path, verb list
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    const int values = arg == "--bulgarian-hunspell" || arg == "--english-hunspell" ? 2 : 1;
-    if (i + values >= argc) {
-      std::fprintf(stderr, "page-dictbuild: %s needs %s.\n%s", arg.c_str(),
-                   values == 2 ? "two files (.aff and .dic)" : "a value", kUsage);
-      return 2;
-    }
-    const std::string value = argv[++i];
-    if (arg == "--general-index") {
-      index_path = value;
-    } else if (arg == "--general-data") {
-      data_path = value;
-    } else if (arg == "--computer-terms") {
-      terms_path = value;
-    } else if (arg == "--english-exceptions" || arg == "--english-verb-exceptions") {
-      exceptions.emplace_back(value, arg == "--english-verb-exceptions");
-    } else if (arg == "--bulgarian-counts") {
-      bulgarian_counts = value;
-    } else if (arg == "--english-counts") {
-      english_counts = value;
-    } else if (arg == "--bulgarian-forms") {
-      bulgarian_forms = value;
-    } else if (arg == "--supplement") {
-      supplement = value;
-    } else if (arg == "--unread") {
-      unread_path = value;
-    } else if (arg == "--bulgarian-hunspell" || arg == "--english-hunspell") {
-      const std::string dic = argv[++i];
-      (arg == "--bulgarian-hunspell" ? hunspell_bg : hunspell_en) = {value, dic};
-    } else if (arg == "--out") {
-      out_path = value;
-    } else {
-      std::fprintf(stderr, "page-dictbuild: unknown option %s.\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
+  std::vector<std::string> noun_lists;
+  std::vector<std::string> verb_lists;
+  CLI::App app{"page-dictbuild: builds the translation page's dictionary database"};
+  app.footer(kUsage);
+  app.add_option("--general-index", index_path, "the dictionary's index");
+  app.add_option("--general-data", data_path, "the dictionary's data");
+  app.add_option("--computer-terms", terms_path, "the computer-terms dictionary");
+  CLI::Option* nouns =
+      app.add_option("--english-exceptions", noun_lists, "an English irregular-form list");
+  CLI::Option* verbs =
+      app.add_option("--english-verb-exceptions", verb_lists, "an English irregular-verb list");
+  app.add_option("--bulgarian-counts", bulgarian_counts, "Bulgarian word counts");
+  app.add_option("--english-counts", english_counts, "English word counts");
+  app.add_option("--bulgarian-forms", bulgarian_forms, "Bulgarian irregular forms");
+  app.add_option("--supplement", supplement, "the supplement of main senses");
+  app.add_option("--unread", unread_path, "write the lines that gave no translation here");
+  app.add_option("--bulgarian-hunspell", hunspell_bg, "the Bulgarian .aff and .dic")->expected(2);
+  app.add_option("--english-hunspell", hunspell_en, "the English .aff and .dic")->expected(2);
+  app.add_option("--out", out_path, "the database to write");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
+  }
+  // The irregular-form lists in the order given: a later list's forms come after an earlier's.
+  std::size_t next_noun = 0;
+  std::size_t next_verb = 0;
+  for (const CLI::Option* option : app.parse_order()) {
+    if (option == nouns) exceptions.emplace_back(noun_lists[next_noun++], false);
+    if (option == verbs) exceptions.emplace_back(verb_lists[next_verb++], true);
   }
   if (index_path.empty() || data_path.empty() || out_path.empty()) {
     std::fprintf(stderr,

@@ -15,7 +15,7 @@
 
 #include "translator/forms/window.h"
 
-namespace translator {
+namespace brelvox::translator {
 
 // Notifications from the browser to the main window.
 class BrowserEvents {
@@ -49,4 +49,4 @@ class BrowserFactory {
   virtual std::unique_ptr<Browser> Create(forms::Window& form1, BrowserEvents& events) = 0;
 };
 
-}  // namespace translator
+}  // namespace brelvox::translator

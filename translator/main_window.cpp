@@ -8,7 +8,7 @@
 #include "translator/pronunciation.h"
 #include "translator/result_extraction.h"
 
-namespace translator {
+namespace brelvox::translator {
 namespace {
 
 constexpr int kEnterKey = 13;
@@ -359,4 +359,4 @@ void MainWindow::Check4Click() {
   C("Picture7").Show();
 }
 
-}  // namespace translator
+}  // namespace brelvox::translator

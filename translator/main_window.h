@@ -28,7 +28,7 @@
 #include "translator/script_detection.h"
 #include "translator/speech_voice.h"
 
-namespace translator {
+namespace brelvox::translator {
 
 inline constexpr char kConnectionMessage[] = "Възможна загуба на връзката със сървърът!";
 inline constexpr char kWarmUpText[] = "Старт";
@@ -118,4 +118,4 @@ class MainWindow final : public forms::FormBehaviour, private BrowserEvents {
   bool result_is_note_ = true;  // the result box holds a note, not a translation
 };
 
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -1,6 +1,8 @@
 #include "translator/page_source.h"
 
-namespace translator {
+#include <CLI/CLI.hpp>
+
+namespace brelvox::translator {
 namespace {
 
 // The host (and port) of an address, for telling the user where translations come from.
@@ -54,21 +56,19 @@ std::string CommandLineHelp() {
 
 CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine parsed;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      parsed.help = true;
-    } else if (arg == "--page") {
-      if (i + 1 >= args.size()) {
-        return {std::nullopt, "--page needs an address, for example --page http://127.0.0.1:8080."};
-      }
-      parsed.page = args[++i];
-    } else if (StartsWith(arg, "--page=")) {
-      parsed.page = arg.substr(7);
-    } else {
-      return {std::nullopt, "Unknown option " + arg + "; see translator --help."};
-    }
+  CLI::App app{"translator"};
+  app.set_help_flag();  // the translator's own help (CommandLineHelp)
+  app.add_flag("-h,--help", parsed.help);
+  std::string page;
+  app.add_option("--page", page)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  try {
+    app.parse(std::vector<std::string>(args.rbegin(), args.rend()));  // CLI11 reads from the back
+  } catch (const CLI::ArgumentMismatch&) {
+    return {std::nullopt, "--page needs an address, for example --page http://127.0.0.1:8080."};
+  } catch (const CLI::ParseError& error) {
+    return {std::nullopt, std::string(error.what()) + "; see translator --help."};
   }
+  if (app.count("--page") > 0) parsed.page = page;
   return {parsed, ""};
 }
 
@@ -106,4 +106,4 @@ PageSourceResult ResolvePageSource(const CommandLine& command_line,
   return {PageSource{address, true}, ""};
 }
 
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -13,7 +13,7 @@
 
 #include "translator/desktop/layouts.h"
 
-namespace translator {
+namespace brelvox::translator {
 
 inline constexpr std::string_view kBulgarianToEnglish = "bg|en|";
 inline constexpr std::string_view kEnglishToBulgarian = "en|bg|";
@@ -61,4 +61,4 @@ using LocalServiceStarter = std::function<std::optional<std::string>(std::string
 PageSourceResult ResolvePageSource(const CommandLine& command_line,
                                    const LocalServiceStarter& start_local_service);
 
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -6,7 +6,7 @@
 #include "translator/desktop/layouts.h"
 #include "translator/desktop/restart_window.h"
 
-namespace translator {
+namespace brelvox::translator {
 
 TranslatorProgram::TranslatorProgram(Platform platform, PageSource page)
     : platform_(platform),
@@ -43,4 +43,4 @@ MainWindow* TranslatorProgram::main_window() {
   return form1 ? form1->behaviour<MainWindow>() : nullptr;
 }
 
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -18,7 +18,7 @@
 #include "translator/script_detection.h"
 #include "translator/speech_voice.h"
 
-namespace translator {
+namespace brelvox::translator {
 
 struct Platform {
   const forms::Clock& clock;
@@ -55,4 +55,4 @@ class TranslatorProgram {
   ModuleProverka proverka_;
 };
 
-}  // namespace translator
+}  // namespace brelvox::translator

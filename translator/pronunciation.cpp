@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-namespace translator {
+namespace brelvox::translator {
 namespace {
 
 bool EndsInPunctuation(std::string_view line) {
@@ -67,4 +67,4 @@ std::string SpokenText(std::string_view text) {
   return spoken;
 }
 
-}  // namespace translator
+}  // namespace brelvox::translator

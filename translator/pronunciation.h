@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace translator {
+namespace brelvox::translator {
 
 // The delay in ms between the pronunciation scheduler and the click on the page's listen button.
 // It leaves time for the Bulgarian speech, by the length (in characters) of the Bulgarian text:
@@ -26,4 +26,4 @@ std::optional<int> SpeechRateFromCaption(std::string_view caption);
 // the voice pauses between them, blank lines dropped.
 std::string SpokenText(std::string_view text);
 
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -4,7 +4,7 @@
 
 #include "translator/forms/text.h"
 
-namespace translator {
+namespace brelvox::translator {
 namespace {
 
 // The character a numeric reference's digits name, or 0 when they name none that may be written.
@@ -84,4 +84,4 @@ std::string DecodeCharacterReferences(std::string_view text) {
   return out;
 }
 
-}  // namespace translator
+}  // namespace brelvox::translator

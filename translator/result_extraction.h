@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace translator {
+namespace brelvox::translator {
 
 inline constexpr std::string_view kResultMarker = "</SPAN></SPAN></DIV>";
 
@@ -26,4 +26,4 @@ std::string CleanResult(std::string_view text);
 // in one pass; anything else that starts with "&" stays as it is.
 std::string DecodeCharacterReferences(std::string_view text);
 
-}  // namespace translator
+}  // namespace brelvox::translator

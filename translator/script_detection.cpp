@@ -4,7 +4,7 @@
 
 #include "translator/forms/text.h"
 
-namespace translator {
+namespace brelvox::translator {
 
 std::int64_t CyrillicScoreOf(std::string_view text) {
   // First 1-based position of each letter; one pass gives the same positions as 64 searches.
@@ -24,4 +24,4 @@ std::int64_t CyrillicScoreOf(std::string_view text) {
   return sum;
 }
 
-}  // namespace translator
+}  // namespace brelvox::translator

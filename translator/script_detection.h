@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace translator {
+namespace brelvox::translator {
 
 std::int64_t CyrillicScoreOf(std::string_view text);
 
@@ -21,4 +21,4 @@ struct ModuleProverka {
   void HasCyrillic(std::string_view text) { CyrillicScore = CyrillicScoreOf(text); }
 };
 
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace translator {
+namespace brelvox::translator {
 
 inline constexpr char kVoiceProgId[] = "sapi.spvoice";
 inline constexpr unsigned kSpeakAsync = 1;
@@ -28,4 +28,4 @@ class SpeechVoiceFactory {
   virtual std::unique_ptr<SpeechVoice> Create(std::string_view prog_id) = 0;
 };
 
-}  // namespace translator
+}  // namespace brelvox::translator

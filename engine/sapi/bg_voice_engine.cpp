@@ -4,6 +4,7 @@
 
 #include "engine/core/synthesize.h"
 #include "engine/core/text/text_item.h"
+#include "engine/sapi/front_end.h"
 #include "engine/sapi/server.h"
 #include "engine/sapi/text_fragments.h"
 #include "platform/com/memory_checks.h"
@@ -169,24 +170,9 @@ HRESULT CBGVoiceEngine::Speak(DWORD speakFlags, REFGUID, const WAVEFORMATEX*,
 
 HRESULT CBGVoiceEngine::RunSynthesis(const DynArray* items, DWORD speakFlags) {
   if ((AdapterGetActions(&adapter_) & SPVES_ABORT) != 0) return S_SPEAK_ABORTED;
-  DWORD options = ReadSettings();
-  if ((speakFlags & SPF_NLP_SPEAK_PUNC) != 0) options |= kSpeakPunctuationOption;
+  const DWORD options = ReadEngineOptions(&settingsKey_, speakFlags);
   return Synthesize(&voice_, grammar_, dictionary_, items, static_cast<int32_t>(options),
                     &siteTable_);
-}
-
-DWORD CBGVoiceEngine::ReadSettings() {
-  if (settingsKey_ == nullptr &&
-      RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEngineSettingsKey, 0, nullptr, 0, KEY_READ, nullptr,
-                      &settingsKey_, nullptr) != ERROR_SUCCESS) {
-    settingsKey_ = nullptr;
-    return kDefaultEngineOptions;
-  }
-  DWORD value = kDefaultEngineOptions;
-  DWORD size = sizeof value;
-  RegQueryValueExA(settingsKey_, kEngineSettingsValue, nullptr, nullptr,
-                   reinterpret_cast<BYTE*>(&value), &size);
-  return value;
 }
 
 HRESULT CBGVoiceEngine::GetOutputFormat(const GUID*, const WAVEFORMATEX*, GUID* outputFormatId,

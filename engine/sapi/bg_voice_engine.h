@@ -51,7 +51,6 @@ class CBGVoiceEngine final : public ISpTTSEngine, public ISpObjectWithToken {
   ULONG InternalAddRef();
   ULONG InternalRelease();
   HRESULT RunSynthesis(const DynArray* items, DWORD speakFlags);
-  DWORD ReadSettings();
 
   EngineSite siteTable_;
   ISpObjectToken* token_ = nullptr;

@@ -27,9 +27,48 @@ HRESULT PlatformSite::AddEvents(const SPEVENT* events, ULONG count) {
       copy.text = reinterpret_cast<const char16_t*>(events[i].lParam);
       copy.event.lParam = 0;  // the engine's buffer is gone after this call
     }
-    if (observer_.onEvent) observer_.onEvent(copy);
+    if ((settings_.heldEvents & (1ull << events[i].eEventId)) != 0) {
+      held_.push_back(std::move(copy));
+    } else if (observer_.onEvent) {
+      observer_.onEvent(copy);
+    }
   }
+  ReleaseDueEvents();  // events at places already written go out at once
   return S_OK;
+}
+
+void PlatformSite::ReleaseDueEvents() {
+  while (!held_.empty() && held_.front().event.ullAudioStreamOffset <= accepted_) {
+    const SiteEvent event = std::move(held_.front());
+    held_.pop_front();
+    if (observer_.onEvent) observer_.onEvent(event);
+  }
+}
+
+void PlatformSite::ReleaseHeldEvents() {
+  while (!held_.empty()) {
+    const SiteEvent event = std::move(held_.front());
+    held_.pop_front();
+    if (observer_.onEvent) observer_.onEvent(event);
+  }
+}
+
+// The accepted bytes to the observer, in pieces that end at the held events' places, each piece
+// followed by the events it brings due.
+void PlatformSite::HandOverAudio(const BYTE* bytes, ULONG count) {
+  for (;;) {
+    ReleaseDueEvents();
+    if (count == 0) return;
+    ULONG take = count;
+    if (!held_.empty()) {
+      take = static_cast<ULONG>(
+          std::min<uint64_t>(count, held_.front().event.ullAudioStreamOffset - accepted_));
+    }
+    accepted_ += take;
+    if (observer_.onWrite) observer_.onWrite(bytes, take, take);
+    bytes += take;
+    count -= take;
+  }
 }
 
 HRESULT PlatformSite::GetEventInterest(ULONGLONG* interest) {
@@ -63,8 +102,12 @@ HRESULT PlatformSite::Write(const void* buffer, ULONG bytes, ULONG* written) {
   ULONG take = bytes;
   if (settings_.maxWrite.has_value()) take = std::min(take, *settings_.maxWrite);
   if (take > 0 && output_ != nullptr && !output_->Write(buffer, take)) outputFailed_ = true;
-  accepted_ += take;
   if (written != nullptr) *written = take;
+  if (settings_.heldEvents != 0) {
+    HandOverAudio(static_cast<const BYTE*>(buffer), take);
+    return S_OK;
+  }
+  accepted_ += take;
   if (observer_.onWrite) observer_.onWrite(buffer, bytes, take);
   return S_OK;
 }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -27,6 +28,10 @@ struct SiteSettings {
   std::vector<ScheduledAction> actions;
   // Raised by another thread: GetActions answers SPVES_ABORT from then on.
   const std::atomic<bool>* abort = nullptr;
+  // Events of these kinds (a bit per SPEVENTENUM) reach the observer exactly after the audio in
+  // front of them: they are held until the audio up to their place has been written, and a Write
+  // is handed to the observer in pieces split at their places. Other events go out at once.
+  ULONGLONG heldEvents = 0;
 };
 
 // An event as the platform keeps it: string parameters copied.
@@ -46,6 +51,8 @@ class PlatformSite final : public ISpTTSEngineSite {
   PlatformSite(SiteSettings settings, AudioOutput* output, SiteObserver observer);
 
   uint64_t BytesAccepted() const { return accepted_; }
+  // Hands the held events to the observer: the engine has finished, nothing more will be written.
+  void ReleaseHeldEvents();
   bool OutputFailed() const { return outputFailed_; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
@@ -62,6 +69,8 @@ class PlatformSite final : public ISpTTSEngineSite {
 
  private:
   void Trigger();
+  void HandOverAudio(const BYTE* bytes, ULONG count);
+  void ReleaseDueEvents();
 
   SiteSettings settings_;
   std::vector<bool> fired_;
@@ -71,4 +80,5 @@ class PlatformSite final : public ISpTTSEngineSite {
   bool outputFailed_ = false;
   DWORD pending_ = 0;
   LONG pendingSkip_ = 0;
+  std::deque<SiteEvent> held_;  // in the order the engine posted them
 };

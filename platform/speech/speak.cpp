@@ -55,18 +55,25 @@ SpeakResult SpeakText(const SpeakRequest& request) {
   }
 
   SpeakResult r;
-  VoiceToken* token = OpenToken(request, &r);
-  if (token == nullptr) return r;
-  EngineHandle engine;
-  const HRESULT opened = OpenEngine(token, &engine, &error);
-  token->Release();
-  if (FAILED(opened)) {
-    return Failed(SpeakFailure::kVoice, opened, error + " (" + HresultText(opened) + ")");
+  EngineHandle opened;
+  EngineHandle& engine = request.engine != nullptr ? *request.engine : opened;
+  // Closes the engine unless it is the caller's.
+  const auto close = [&] {
+    if (request.engine == nullptr) CloseEngine(&opened);
+  };
+  if (request.engine == nullptr) {
+    VoiceToken* token = OpenToken(request, &r);
+    if (token == nullptr) return r;
+    const HRESULT result = OpenEngine(token, &opened, &error);
+    token->Release();
+    if (FAILED(result)) {
+      return Failed(SpeakFailure::kVoice, result, error + " (" + HresultText(result) + ")");
+    }
   }
   r.format = engine.format;
   if (request.onOpened) request.onOpened(engine.format, engine.formatResult);
   if (FAILED(engine.formatResult) && !request.speakWithoutFormat) {
-    CloseEngine(&engine);
+    close();
     return Failed(SpeakFailure::kFormat, engine.formatResult,
                   "the voice has no usable audio format");
   }
@@ -81,7 +88,7 @@ SpeakResult SpeakText(const SpeakRequest& request) {
     }
     output = ownOutput.get();
   } else if (!output->Start(engine.format, &error)) {
-    CloseEngine(&engine);
+    close();
     return Failed(SpeakFailure::kOutput, E_FAIL, error);
   }
 
@@ -91,7 +98,8 @@ SpeakResult SpeakText(const SpeakRequest& request) {
   const DWORD flags = request.speakFlags | (request.speakPunctuation ? SPF_NLP_SPEAK_PUNC : 0);
   r.result =
       engine.engine->Speak(flags, SPDFID_WaveFormatEx, &engine.format, fragments->First(), &site);
-  CloseEngine(&engine);
+  site.ReleaseHeldEvents();
+  close();
   r.bytes = site.BytesAccepted();
   std::string finishError;
   r.finished = output->Finish(&finishError);

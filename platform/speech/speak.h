@@ -1,8 +1,9 @@
 // Speaking one utterance as every caller of the platform does (the brelvox command's say and speak,
 // the voice object, an output module): the voice is opened (a token by name, the default token, or
-// an ad hoc token over data files), the text becomes fragments, an audio output starts in the
-// voice's format, and the engine speaks through a site that hands each audio block and each event
-// to the caller as it is written, in order. The call returns when the engine has finished.
+// an ad hoc token over data files, or an engine the caller keeps open), the text becomes fragments,
+// an audio output starts in the voice's format, and the engine speaks through a site that hands
+// each audio block and each event to the caller as it is written, in order. The call returns when
+// the engine has finished.
 #pragma once
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "platform/audio/audio_output.h"
+#include "platform/speech/engine_host.h"
 #include "platform/speech/fragments.h"
 #include "platform/speech/platform_site.h"
 #include "platform/speech/sapi.h"
@@ -29,6 +31,9 @@ struct SpeakRequest {
   // a token holding exactly those values instead (token_values.h names them; CLSID included).
   std::string voice;
   std::optional<std::map<std::string, std::string>> adHoc;
+  // Or an engine the caller has opened (OpenEngine) and keeps for further requests: it speaks this
+  // request and stays open; the voice fields above are not used.
+  EngineHandle* engine = nullptr;
 
   // What the site answers (rate -10 to 10, volume 0 to 100; pitch comes from the markup), its
   // scheduled actions, and the speak flags handed to the engine. `speakPunctuation` asks the engine

@@ -5,6 +5,8 @@
 #include "platform/com/unicode.h"
 #include "platform/speech/token_values.h"
 
+namespace brelvox::command {
+
 namespace {
 
 std::string Unreadable(const char* what, const std::string& path) {
@@ -59,3 +61,5 @@ std::vector<std::string> DamagedDataFiles(const VoiceToken& token) {
   }
   return problems;
 }
+
+}  // namespace brelvox::command

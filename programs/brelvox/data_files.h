@@ -8,6 +8,8 @@
 
 #include "platform/speech/voice_token.h"
 
+namespace brelvox::command {
+
 // One sentence per data file (voice, grammar, user dictionary) that cannot be read or that the
 // engine's loader refuses, naming the file and the way out; empty when all of them load.
 std::vector<std::string> DamagedDataFiles(const VoiceToken& token);
@@ -15,3 +17,5 @@ std::vector<std::string> DamagedDataFiles(const VoiceToken& token);
 // The sentence for the user dictionary alone (the engine speaks on without one it refuses), or
 // empty when it loads.
 std::string DamagedUserDictionary(const std::string& path);
+
+}  // namespace brelvox::command

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+namespace brelvox::command {
+
 std::string DefaultLibraryName() {
   return "libBRELVOX.so";
 }
@@ -32,3 +34,5 @@ HRESULT RegisterEngineLibrary(const std::string& library, bool registering, std:
   }
   return entry();
 }
+
+}  // namespace brelvox::command

@@ -6,6 +6,8 @@
 
 #include "platform/com/com.h"
 
+namespace brelvox::command {
+
 // The library's file name and its full path as it is built beside this program.
 std::string DefaultLibraryName();
 std::string DefaultLibrary();
@@ -13,3 +15,5 @@ std::string DefaultLibrary();
 // Loads the library and calls its DllRegisterServer (or DllUnregisterServer) as regsvr32 does;
 // its answer, or a sentence in `error` when the library cannot be loaded or lacks the export.
 HRESULT RegisterEngineLibrary(const std::string& library, bool registering, std::string* error);
+
+}  // namespace brelvox::command

@@ -6,6 +6,10 @@
 #include "platform/speech/voice_token.h"
 #include "tools/lexicon/user_lexicon.h"
 
+namespace brelvox::command {
+
+using namespace brelvox::lexicon;
+
 namespace {
 
 int Fail(const std::string& action, const std::string& message, int status = 1) {
@@ -77,3 +81,5 @@ int RunLexicon(const LexiconOptions& options) {
               lexicon.size() == 1 ? "entry" : "entries", files.dictionary.c_str(), voice.c_str());
   return 0;
 }
+
+}  // namespace brelvox::command

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace brelvox::command {
+
 struct LexiconOptions {
   std::string action;  // add, remove or list
   std::string word;
@@ -13,3 +15,5 @@ struct LexiconOptions {
 
 // Runs the command; returns the exit status (0 success, 1 failure, 2 unusable input).
 int RunLexicon(const LexiconOptions& options);
+
+}  // namespace brelvox::command

@@ -31,6 +31,8 @@
 #include "platform/speech/speak.h"
 #include "platform/speech/voice_token.h"
 
+using namespace brelvox::command;
+
 namespace {
 
 int Fail(const std::string& command, const std::string& message, int status = 1) {

@@ -18,6 +18,8 @@
 #include "platform/speech/voice_token.h"
 #include "programs/brelvox/data_files.h"
 
+namespace brelvox::command {
+
 namespace {
 
 int Usage(const std::string& message) {
@@ -241,3 +243,5 @@ int RunSpeak(const SpeakOptions& options) {
   }
   return spoken.finished ? 0 : 1;
 }
+
+}  // namespace brelvox::command

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace brelvox::command {
+
 struct SpeakOptions {
   std::string text;
   std::string textFile;
@@ -21,3 +23,5 @@ struct SpeakOptions {
 
 // Runs the command; returns the exit status (0 success, 1 engine failure, 2 unusable input).
 int RunSpeak(const SpeakOptions& options);
+
+}  // namespace brelvox::command

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace brelvox::command {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -125,3 +127,5 @@ CLI::App* AddSpeechdCommand(CLI::App& app, SpeechdOptions* options) {
   uninstall->parse_complete_callback([options] { options->install = false; });
   return speechd;
 }
+
+}  // namespace brelvox::command

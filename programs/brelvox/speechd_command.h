@@ -5,6 +5,12 @@
 
 #include <string>
 
+namespace CLI {
+class App;
+}
+
+namespace brelvox::command {
+
 struct SpeechdOptions {
   bool install = true;  // false: uninstall
   bool user = false;
@@ -29,8 +35,7 @@ SpeechdPlaces SpeechdInstallPlaces(bool user, const std::string& root);
 // Runs the command; returns the exit status (0 done, 1 a file could not be written or removed).
 int RunSpeechd(const SpeechdOptions& options);
 
-namespace CLI {
-class App;
-}
 // Adds `speechd install|uninstall [--user] [--root DIR] [--module F] [--conf F]` to the command.
 CLI::App* AddSpeechdCommand(CLI::App& app, SpeechdOptions* options);
+
+}  // namespace brelvox::command

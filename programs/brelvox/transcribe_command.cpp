@@ -5,28 +5,20 @@
 #include "engine/core/dyn_array.h"
 #include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
-#include "engine/core/text/grammar.h"
-#include "engine/core/text/speech_marks.h"
-#include "engine/core/text/text_item.h"
-#include "engine/core/text/transducer.h"
 #include "engine/files/data_file.h"
-#include "engine/identity/engine_identity.h"
+#include "engine/sapi/front_end.h"
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"
+#include "platform/speech/fragments.h"
 #include "platform/speech/voice_token.h"
+
+namespace brelvox::command {
 
 namespace {
 
 int Fail(const std::string& message, int status = 1) {
   std::fprintf(stderr, "brelvox transcribe: %s\n", message.c_str());
   return status;
-}
-
-// The option bits as the engine reads them: the registry value "settings", 1 when absent.
-int32_t EngineFlags() {
-  DWORD value = kDefaultEngineOptions;
-  RegGetDword(HKEY_LOCAL_MACHINE, kEngineSettingsKey, kEngineSettingsValue, &value);
-  return static_cast<int32_t>(value);
 }
 
 }  // namespace
@@ -94,17 +86,14 @@ int RunTranscribe(const TranscribeOptions& options) {
                  dictionaryPath.c_str());
   }
 
-  const std::u16string units = Utf8ToUtf16(text);
-  TextItem item{};
-  item.kind = kSpeakItem;
-  item.volume = 100;
-  item.text = units.data();
-  item.textLength = static_cast<int32_t>(units.size());
-  DynArray* items = DynArrayCreate(kTextItemWords, 1, kDefaultGrowth);
-  DynArrayAppend(items, reinterpret_cast<const int32_t*>(&item));
+  // The text as the platform hands plain text to the engine, with the engine's own option bits.
+  FragmentList fragments(Utf8ToUtf16(text));
+  AddPlainText(&fragments);
+  HKEY settingsKey = nullptr;
+  const DWORD optionBits = ReadEngineOptions(&settingsKey, 0);
+  if (settingsKey != nullptr) RegCloseKey(settingsKey);
   const SymbolStream stream =
-      BuildSymbolStream(*grammar.get(), dictionary.get(), items, EngineFlags());
-  DynArrayRelease(items);
+      FrontEndStream(*grammar.get(), dictionary.get(), fragments.First(), optionBits);
   if (stream.symbols == nullptr) return Fail("out of memory");
   std::printf("%s\n",
               TranscriptionOf(stream.symbols->data, stream.symbols->count, options.stress).c_str());
@@ -112,3 +101,5 @@ int RunTranscribe(const TranscribeOptions& options) {
   DynArrayRelease(stream.marks);
   return 0;
 }
+
+}  // namespace brelvox::command

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace brelvox::command {
+
 struct TranscribeOptions {
   std::vector<std::string> text;  // joined by single spaces
   std::string voice;              // empty: the default voice
@@ -19,3 +21,5 @@ int RunTranscribe(const TranscribeOptions& options);
 // between word markers), words separated by single spaces; with `stress` each phoneme is
 // followed by the level of its stress symbol (0 to 9, X for 10).
 std::string TranscriptionOf(const int32_t* symbols, int32_t count, bool stress);
+
+}  // namespace brelvox::command

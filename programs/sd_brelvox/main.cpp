@@ -2,6 +2,7 @@
 // `sd_brelvox [CONFIGURATION]` and speaks the module protocol on its standard input and output;
 // what it logs goes to standard error, which the server keeps in brelvox.log.
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <csignal>
 #include <cstdio>
@@ -15,6 +16,8 @@
 
 #include "programs/sd_brelvox/output_module.h"
 #include "programs/sd_brelvox/platform_speaker.h"
+
+using namespace brelvox::speechd;
 
 namespace {
 
@@ -69,16 +72,20 @@ std::string FindConfiguration(const char* given) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 2 || (argc == 2 && (std::string(argv[1]) == "--help" || argv[1][0] == '-'))) {
-    std::fprintf(stderr,
-                 "usage: sd_brelvox [CONFIGURATION]\n"
-                 "The BRELVOX module of speech-dispatcher; the server starts it. Install it with "
-                 "brelvox speechd install --user, then: spd-say -o brelvox \"Здравей\"\n");
-    return argc == 2 && std::string(argv[1]) == "--help" ? 0 : 2;
+  std::string configurationArgument;
+  CLI::App app{
+      "sd_brelvox: the BRELVOX module of speech-dispatcher; the server starts it. Install "
+      "it with brelvox speechd install --user, then: spd-say -o brelvox \"Здравей\""};
+  app.add_option("CONFIGURATION", configurationArgument, "the module's brelvox.conf");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
-  const std::string configuration = FindConfiguration(argc == 2 ? argv[1] : nullptr);
+  const std::string configuration =
+      FindConfiguration(configurationArgument.empty() ? nullptr : configurationArgument.c_str());
   LogLine(configuration.empty() ? "no brelvox.conf found; reading characters and keys as they are"
                                 : "configuration " + configuration);
   OutputModule module(MakePlatformSpeaker(), configuration, WriteAll, LogLine);

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <vector>
 
+namespace brelvox::speechd {
+
 namespace {
 
 // The next word of a line, quoted or not; false at the end of the line or on an open quote.
@@ -216,3 +218,5 @@ SpeechPieces KeyPieces(std::string_view key, const ModuleConfig& config) {
   }
   return pieces;
 }
+
+}  // namespace brelvox::speechd

@@ -9,6 +9,8 @@
 #include "programs/sd_brelvox/speech_pieces.h"
 #include "programs/sd_brelvox/voice_settings.h"
 
+namespace brelvox::speechd {
+
 struct ModuleConfig {
   std::string defaultVoice;         // empty: the platform's default voice
   int audioBlockSamples = 1024;     // samples in each audio event to the server
@@ -37,3 +39,5 @@ SpeechPieces CharPieces(std::string_view character, const ModuleConfig& config,
 
 // KEY: a key name (space, Return, shift_a, control_alt_delete, ...) in words.
 SpeechPieces KeyPieces(std::string_view key, const ModuleConfig& config);
+
+}  // namespace brelvox::speechd

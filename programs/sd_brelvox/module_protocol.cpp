@@ -2,6 +2,8 @@
 
 #include <bit>
 
+namespace brelvox::speechd {
+
 std::optional<std::pair<std::string, std::string>> ParseSettingLine(std::string_view line) {
   const size_t equals = line.find('=');
   if (equals == std::string_view::npos || equals == 0) return std::nullopt;
@@ -62,3 +64,5 @@ std::string MarkEvent(std::string_view name) {
   }
   return "700-" + line + "\n700 INDEX MARK\n";
 }
+
+}  // namespace brelvox::speechd

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace brelvox::speechd {
+
 // One `name=value` line of a settings block; nullopt when the line has no '='.
 std::optional<std::pair<std::string, std::string>> ParseSettingLine(std::string_view line);
 
@@ -26,3 +28,5 @@ std::string AudioEvent(const int16_t* samples, size_t count, int rate);
 
 // The `700` event of an index mark; line breaks in the name become spaces.
 std::string MarkEvent(std::string_view name);
+
+}  // namespace brelvox::speechd

@@ -6,6 +6,8 @@
 #include "programs/sd_brelvox/module_protocol.h"
 #include "programs/sd_brelvox/ssml_pieces.h"
 
+namespace brelvox::speechd {
+
 namespace {
 
 // The five predefined entities, which CHAR may arrive escaped with.
@@ -438,3 +440,5 @@ void OutputModule::SpeakJob(Job* job) {
     Emit(*job, "702 END\n", true);
   }
 }
+
+}  // namespace brelvox::speechd

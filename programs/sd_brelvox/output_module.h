@@ -16,6 +16,8 @@
 #include "programs/sd_brelvox/module_config.h"
 #include "programs/sd_brelvox/speaker.h"
 
+namespace brelvox::speechd {
+
 class OutputModule {
  public:
   using Writer = std::function<void(const std::string& bytes)>;  // to the server, whole
@@ -83,3 +85,5 @@ class OutputModule {
   std::atomic<bool> localAudio_{false};
   std::thread worker_;
 };
+
+}  // namespace brelvox::speechd

@@ -6,129 +6,44 @@
 #include <limits>
 #include <map>
 
+#include "engine/identity/engine_identity.h"
 #include "platform/com/unicode.h"
 #include "platform/registry/registry.h"
 #include "platform/speech/engine_host.h"
 #include "platform/speech/fragments.h"
+#include "platform/speech/speak.h"
 #include "platform/speech/voice_token.h"
 
-namespace {
+namespace brelvox::speechd {
 
-// The class of the BRELVOX engine, as its voice tokens name it.
-constexpr char kEngineClassId[] = "{2BFFD27F-1F12-4F12-B21C-70F3C19C416C}";
+namespace {
 
 // Bookmarks the module puts into a message for itself start with this character, which no XML
 // attribute can hold: a change of volume from here on, in percent.
 constexpr char16_t kVolumeMark = u'\x1f';
 
-// An engine site that hands audio and index marks to a sink in order, applies the message's volume
-// to the samples and raises the abort when the module is told to stop.
-class ModuleSite final : public ISpTTSEngineSite {
+// What the engine writes, handed to the sink: the samples at the message's volume (changed by the
+// module's own volume marks), index marks exactly after the audio in front of them, and nothing
+// once the module is told to stop.
+class ModuleSink {
  public:
-  ModuleSite(SpeechSink* sink, const std::atomic<bool>& abort, const EngineSettings& settings)
-      : sink_(sink), abort_(abort), settings_(settings), gain_(settings.gain) {}
+  ModuleSink(SpeechSink* sink, const std::atomic<bool>& abort, double gain)
+      : sink_(sink), abort_(abort), baseGain_(gain), gain_(gain) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, IID_ISpEventSink) &&
-        !IsEqualGUID(riid, IID_ISpTTSEngineSite)) {
-      return E_NOINTERFACE;
-    }
-    *object = static_cast<ISpTTSEngineSite*>(this);
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the speaker's stack
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-  HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* events, ULONG count) override {
-    if (events == nullptr && count > 0) return E_POINTER;
-    for (ULONG i = 0; i < count; ++i) {
-      const SPEVENT& e = events[i];
-      if (e.eEventId != SPEI_TTS_BOOKMARK || e.elParamType != SPET_LPARAM_IS_STRING ||
-          e.lParam == 0) {
-        continue;
-      }
-      const std::u16string text = reinterpret_cast<const char16_t*>(e.lParam);
-      pending_.push_back({e.ullAudioStreamOffset / 2, text});
-    }
-    HandOver(nullptr, 0);
-    return S_OK;
-  }
-
-  HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) override {
-    if (interest == nullptr) return E_POINTER;
-    *interest = 1ull << SPEI_TTS_BOOKMARK;
-    return S_OK;
-  }
-
-  DWORD STDMETHODCALLTYPE GetActions() override {
-    return abort_.load() ? DWORD{SPVES_ABORT} : DWORD{0};
-  }
-
-  HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG bytes, ULONG* written) override {
-    if (buffer == nullptr && bytes > 0) return E_POINTER;
-    HandOver(static_cast<const int16_t*>(buffer), bytes / 2);
-    if (written != nullptr) *written = bytes;
-    return S_OK;
-  }
-
-  HRESULT STDMETHODCALLTYPE GetRate(LONG* rate) override {
-    if (rate == nullptr) return E_POINTER;
-    *rate = settings_.rate;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetVolume(WORD* volume) override {
-    if (volume == nullptr) return E_POINTER;
-    *volume = static_cast<WORD>(std::clamp(settings_.volume, 0, 100));
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE* type, LONG* items) override {
-    if (type == nullptr || items == nullptr) return E_POINTER;
-    *type = SPVST_SENTENCE;
-    *items = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return S_OK; }
-
-  // Hands over what is still held back for marks.
-  void Finish() {
-    for (Pending& p : pending_)
-      p.sample = 0;
-    HandOver(nullptr, 0);
-  }
-
- private:
-  struct Pending {
-    uint64_t sample;  // the mark stands before this sample of the message
-    std::u16string text;
-  };
-
-  // Audio up to each pending mark, the mark, and so on; marks whose place has been handed over
-  // already go out at once (never before the audio in front of them).
-  void HandOver(const int16_t* samples, size_t count) {
-    for (;;) {
-      while (!pending_.empty() && pending_.front().sample <= handed_) {
-        const std::u16string text = std::move(pending_.front().text);
-        pending_.pop_front();
-        if (!text.empty() && text.front() == kVolumeMark) {
-          gain_ = settings_.gain * std::stoi(Utf16ToUtf8(text.substr(1))) / 100.0;
-        } else if (!abort_.load()) {
-          sink_->Mark(Utf16ToUtf8(text));
-        }
-      }
-      if (count == 0) return;
-      size_t take = count;
-      if (!pending_.empty()) take = std::min<uint64_t>(count, pending_.front().sample - handed_);
-      Audio(samples, take);
-      samples += take;
-      count -= take;
+  void Event(const SiteEvent& e) {
+    if (e.event.eEventId != SPEI_TTS_BOOKMARK || e.event.elParamType != SPET_LPARAM_IS_STRING)
+      return;
+    if (!e.text.empty() && e.text.front() == kVolumeMark) {
+      gain_ = baseGain_ * std::stoi(Utf16ToUtf8(e.text.substr(1))) / 100.0;
+    } else if (!abort_.load()) {
+      sink_->Mark(Utf16ToUtf8(e.text));
     }
   }
 
-  void Audio(const int16_t* samples, size_t count) {
-    handed_ += count;
+  void Audio(const void* data, ULONG bytes) {
     if (abort_.load()) return;
+    const auto* samples = static_cast<const int16_t*>(data);
+    const size_t count = bytes / 2;
     if (gain_ == 1.0) {
       sink_->Audio(samples, count);
       return;
@@ -141,12 +56,11 @@ class ModuleSite final : public ISpTTSEngineSite {
     sink_->Audio(scaled_.data(), count);
   }
 
+ private:
   SpeechSink* sink_;
   const std::atomic<bool>& abort_;
-  EngineSettings settings_;
+  double baseGain_;
   double gain_;
-  uint64_t handed_ = 0;
-  std::deque<Pending> pending_;
   std::vector<int16_t> scaled_;
 };
 
@@ -255,13 +169,23 @@ class PlatformSpeaker final : public Speaker {
     std::unique_ptr<FragmentList> owner;
     BuildFragments(request, &fragments, &owner);
     if (fragments->Size() == 0) return true;
-    ModuleSite site(sink, abort, request.settings);
-    const DWORD flags = request.settings.punctuation ? SPF_NLP_SPEAK_PUNC : 0;
-    const HRESULT hr = engine_.engine->Speak(flags, SPDFID_WaveFormatEx, &engine_.format,
-                                             fragments->First(), &site);
-    site.Finish();
-    if (FAILED(hr)) {
-      *error = "the engine failed to speak (" + HresultText(hr) + ")";
+    ModuleSink moduleSink(sink, abort, request.settings.gain);
+    ::SpeakRequest speak;
+    speak.fragments = fragments;
+    speak.engine = &engine_;
+    speak.output = nowhere_.get();  // the sink has the audio
+    speak.abort = &abort;
+    speak.speakPunctuation = request.settings.punctuation;
+    speak.site.rate = request.settings.rate;
+    speak.site.volume = static_cast<WORD>(std::clamp(request.settings.volume, 0, 100));
+    speak.site.heldEvents = 1ull << SPEI_TTS_BOOKMARK;
+    speak.observer.onEvent = [&](const SiteEvent& e) { moduleSink.Event(e); };
+    speak.observer.onWrite = [&](const void* data, ULONG, ULONG accepted) {
+      moduleSink.Audio(data, accepted);
+    };
+    const SpeakResult spoken = SpeakText(speak);
+    if (spoken.failure != SpeakFailure::kNone) {
+      *error = spoken.error;
       CloseEngine(&engine_);  // opened afresh for the next message
       return false;
     }
@@ -283,6 +207,7 @@ class PlatformSpeaker final : public Speaker {
   }
 
   EngineHandle engine_;
+  std::unique_ptr<AudioOutput> nowhere_ = MakeNullOutput();
   std::string voice_;
   int rate_ = 0;
 };
@@ -292,3 +217,5 @@ class PlatformSpeaker final : public Speaker {
 std::unique_ptr<Speaker> MakePlatformSpeaker() {
   return std::make_unique<PlatformSpeaker>();
 }
+
+}  // namespace brelvox::speechd

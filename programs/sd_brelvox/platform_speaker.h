@@ -6,4 +6,8 @@
 
 #include "programs/sd_brelvox/speaker.h"
 
+namespace brelvox::speechd {
+
 std::unique_ptr<Speaker> MakePlatformSpeaker();
+
+}  // namespace brelvox::speechd

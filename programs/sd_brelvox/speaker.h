@@ -11,6 +11,8 @@
 #include "programs/sd_brelvox/speech_pieces.h"
 #include "programs/sd_brelvox/voice_settings.h"
 
+namespace brelvox::speechd {
+
 struct SpeakRequest {
   std::string voice;
   SpeechPieces pieces;
@@ -39,3 +41,5 @@ class Speaker {
   virtual bool Speak(const SpeakRequest& request, SpeechSink* sink, const std::atomic<bool>& abort,
                      std::string* error) = 0;
 };
+
+}  // namespace brelvox::speechd

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace brelvox::speechd {
+
 struct SpeechPiece {
   enum class Kind { kText, kSpelled, kMark, kBreak };
   Kind kind = Kind::kText;
@@ -16,3 +18,5 @@ struct SpeechPiece {
 };
 
 using SpeechPieces = std::vector<SpeechPiece>;
+
+}  // namespace brelvox::speechd

@@ -6,6 +6,8 @@
 #include <pugixml.hpp>
 #include <utility>
 
+namespace brelvox::speechd {
+
 namespace {
 
 std::string_view Trim(std::string_view s) {
@@ -237,3 +239,5 @@ bool SsmlToPieces(std::string_view ssml, SpeechPieces* pieces, std::string* erro
   Reader(pieces).Node(document, Prosody{}, false);
   return true;
 }
+
+}  // namespace brelvox::speechd

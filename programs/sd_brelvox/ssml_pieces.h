@@ -8,6 +8,8 @@
 
 #include "programs/sd_brelvox/speech_pieces.h"
 
+namespace brelvox::speechd {
+
 // False with one sentence in `error` when the text is not well-formed XML.
 bool SsmlToPieces(std::string_view ssml, SpeechPieces* pieces, std::string* error);
 
@@ -17,3 +19,5 @@ bool ParseRate(std::string_view value, int* rate);       // engine rate adjustme
 bool ParsePitch(std::string_view value, int* pitch);     // engine pitch adjustment, -10..10
 bool ParseVolume(std::string_view value, int* percent);  // 0..200 percent
 bool ParseBreakTime(std::string_view value, int* milliseconds);
+
+}  // namespace brelvox::speechd

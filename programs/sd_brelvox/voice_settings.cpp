@@ -6,6 +6,8 @@
 #include <cmath>
 #include <initializer_list>
 
+namespace brelvox::speechd {
+
 namespace {
 
 bool SameText(std::string_view a, std::string_view b) {
@@ -121,3 +123,5 @@ std::string ChooseMessageVoice(const MessageSettings& s, const std::vector<Insta
   }
   return voices.front().name;
 }
+
+}  // namespace brelvox::speechd

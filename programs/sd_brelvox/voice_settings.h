@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace brelvox::speechd {
+
 struct MessageSettings {
   int rate = 0;    // -100..100
   int pitch = 0;   // -100..100
@@ -47,3 +49,5 @@ struct InstalledVoice {
 std::string ChooseMessageVoice(const MessageSettings& settings,
                                const std::vector<InstalledVoice>& voices,
                                const std::string& defaultVoice, std::string* error);
+
+}  // namespace brelvox::speechd

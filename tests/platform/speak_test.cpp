@@ -8,9 +8,11 @@
 #include <atomic>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "engine/identity/engine_identity.h"
 #include "platform/registry/registry.h"
+#include "platform/speech/engine_host.h"
 #include "platform/speech/voice_token.h"
 #include "tests/support/grammar_files.h"
 #include "tests/support/temp_files.h"
@@ -91,6 +93,40 @@ TEST_F(SpeakTextTest, AnAbortFromTheCallerStopsWithinOneBlock) {
   const SpeakResult r = SpeakText(request);
   EXPECT_EQ(r.result, kSpeakAborted) << r.error;
   EXPECT_LE(afterAbort, 1);
+}
+
+// An output module's way: its own open engine, spoken with again and again, and its bookmarks
+// exactly after the audio in front of them (the audio split at their places), the rest at once.
+TEST_F(SpeakTextTest, HeldBookmarksFollowTheirAudioWithTheCallersEngine) {
+  VoiceToken* token = VoiceToken::Create("ad-hoc", files_);
+  EngineHandle engine;
+  std::string error;
+  ASSERT_TRUE(SUCCEEDED(OpenEngine(token, &engine, &error))) << error;
+  token->Release();
+  for (int round = 0; round < 2; ++round) {
+    SpeakRequest request;
+    request.text =
+        "ae <bookmark mark=\"one\"/>io. <bookmark mark=\"two\"/>ae.<bookmark mark=\"end\"/>";
+    request.markup = true;
+    request.engine = &engine;
+    request.site.heldEvents = 1ull << SPEI_TTS_BOOKMARK;
+    uint64_t written = 0;
+    std::vector<std::string> marks;
+    bool exact = true;
+    request.observer.onWrite = [&](const void*, ULONG, ULONG accepted) { written += accepted; };
+    request.observer.onEvent = [&](const SiteEvent& e) {
+      if (e.event.eEventId != SPEI_TTS_BOOKMARK) return;
+      marks.push_back(std::string(e.text.begin(), e.text.end()));
+      exact = exact && e.event.ullAudioStreamOffset == written;
+    };
+    const SpeakResult r = SpeakText(request);
+    ASSERT_EQ(r.result, S_OK) << r.error;
+    EXPECT_EQ(marks, (std::vector<std::string>{"one", "two", "end"})) << "round " << round;
+    EXPECT_TRUE(exact) << "a bookmark went out before or after its place, round " << round;
+    EXPECT_GT(written, 0u);
+    EXPECT_NE(engine.engine, nullptr) << "the caller's engine stays open";
+  }
+  CloseEngine(&engine);
 }
 
 TEST_F(SpeakTextTest, FailuresSayWhatWentWrong) {

@@ -11,7 +11,7 @@
 #include "translator/desktop/input_device.h"
 #include "translator/forms/text.h"
 
-namespace translator::testing {
+namespace brelvox::translator::testing {
 namespace {
 
 using desktop::NormalisedToPixel;
@@ -574,4 +574,4 @@ TEST_F(OptionsTest, TheClickPointFollowsTheCompactWindow) {
 }
 
 }  // namespace
-}  // namespace translator::testing
+}  // namespace brelvox::translator::testing

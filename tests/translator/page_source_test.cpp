@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace translator {
+namespace brelvox::translator {
 namespace {
 
 TEST(PageSourceTest, AddressesCarryDirectionAndTextUnescaped) {
@@ -76,4 +76,4 @@ TEST(PageSourceTest, ResolvingTheSource) {
 }
 
 }  // namespace
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace translator {
+namespace brelvox::translator {
 namespace {
 
 TEST(PronunciationTest, ListenClickDelayRowsAtTheirBoundaries) {
@@ -57,4 +57,4 @@ TEST(PronunciationTest, RateFromTheCaptionRoundsHalvesToEven) {
 }
 
 }  // namespace
-}  // namespace translator
+}  // namespace brelvox::translator

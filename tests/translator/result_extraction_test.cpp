@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace translator {
+namespace brelvox::translator {
 namespace {
 
 const std::string kM = "</SPAN></SPAN></DIV>";
@@ -67,4 +67,4 @@ TEST(ResultExtractionTest, CharacterReferencesAreDecodedAfterTheCleaning) {
 }
 
 }  // namespace
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace translator {
+namespace brelvox::translator {
 namespace {
 
 TEST(ScriptDetectionTest, PositiveExactlyWhenABasicCyrillicLetterOccurs) {
@@ -38,4 +38,4 @@ TEST(ScriptDetectionTest, EachCallOverwritesTheSharedScore) {
 }
 
 }  // namespace
-}  // namespace translator
+}  // namespace brelvox::translator

@@ -1,5 +1,6 @@
 // grammarc: compiles grammar sources into the engine's grammar and user dictionary files, runs
 // them through a reference interpreter, and checks the two against each other.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -45,54 +46,18 @@ struct Options {
   bool engine = false;
 };
 
-std::optional<Options> ParseArguments(int argc, char** argv, std::string* problem) {
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const auto value = [&](const char* name) -> std::optional<std::string> {
-      if (i + 1 >= argc) {
-        *problem = std::string(name) + " needs a value";
-        return std::nullopt;
-      }
-      return std::string(argv[++i]);
-    };
-    if (arg == "--check" || arg == "--apply") {
-      options.mode = arg.substr(2);
-    } else if (arg == "-o") {
-      auto v = value("-o");
-      if (!v) return std::nullopt;
-      options.output = *v;
-    } else if (arg == "--dictionary") {
-      auto v = value("--dictionary");
-      if (!v) return std::nullopt;
-      options.dictionary = *v;
-    } else if (arg == "--flags") {
-      auto v = value("--flags");
-      if (!v) return std::nullopt;
-      try {
-        size_t used = 0;
-        const long long flags = std::stoll(*v, &used, 0);
-        if (used != v->size() || flags < INT32_MIN || flags > UINT32_MAX)
-          throw std::out_of_range(*v);
-        options.flags = static_cast<int32_t>(static_cast<uint32_t>(flags));
-      } catch (const std::exception&) {
-        *problem = "--flags needs a number, not '" + *v + "'";
-        return std::nullopt;
-      }
-    } else if (arg == "-v") {
-      options.verbose = true;
-    } else if (arg == "--engine") {
-      options.engine = true;
-    } else if (arg == "-h" || arg == "--help") {
-      options.mode = "help";
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      *problem = "unknown option '" + arg + "'";
-      return std::nullopt;
-    } else {
-      options.positional.push_back(arg);
+// The number of --flags: decimal, 0x hex or 0 octal, a 32-bit word either signed or not.
+std::string ParseFlags(const std::string& text, int32_t* flags) {
+  try {
+    size_t used = 0;
+    const long long value = std::stoll(text, &used, 0);
+    if (used == text.size() && value >= INT32_MIN && value <= UINT32_MAX) {
+      *flags = static_cast<int32_t>(static_cast<uint32_t>(value));
+      return "";
     }
+  } catch (const std::exception&) {
   }
-  return options;
+  return "--flags needs a number, not '" + text + "'";
 }
 
 int Compile(const Options& options) {
@@ -210,17 +175,38 @@ int Apply(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string problem;
-  const std::optional<Options> options = ParseArguments(argc, argv, &problem);
-  if (!options) return Usage(problem);
+  Options options;
+  CLI::App app{
+      "grammarc: compiles grammar sources into the engine's grammar and user dictionary "
+      "files, runs them through a reference interpreter, and checks the two against each "
+      "other"};
+  app.footer(kUsage);
+  bool check = false;
+  bool apply = false;
+  auto* checkFlag = app.add_flag("--check", check, "check a corpus against the compiled file");
+  app.add_flag("--apply", apply, "print what the rules make of each TEXT")->excludes(checkFlag);
+  app.add_option("-o", options.output, "the file to write");
+  app.add_option("--dictionary", options.dictionary, "a dictionary source beside SOURCE");
+  std::string flags;
+  app.add_option("--flags", flags, "the option bits that select stages (default 1)");
+  app.add_flag("-v", options.verbose, "print every stage's size and compile time");
+  app.add_flag("--engine", options.engine, "run the compiled file in the engine's cascade");
+  app.add_option("SOURCE", options.positional, "SOURCE, then CORPUS or TEXT...");
   try {
-    if (options->mode == "help") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (options->mode == "check") return Check(*options);
-    if (options->mode == "apply") return Apply(*options);
-    return Compile(*options);
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
+  }
+  if (check) options.mode = "check";
+  if (apply) options.mode = "apply";
+  if (!flags.empty()) {
+    if (const std::string problem = ParseFlags(flags, &options.flags); !problem.empty())
+      return Usage(problem);
+  }
+  try {
+    if (options.mode == "check") return Check(options);
+    if (options.mode == "apply") return Apply(options);
+    return Compile(options);
   } catch (const grammarc::CompileError& error) {
     std::cerr << error.what() << "\n";
     return 1;

@@ -20,6 +20,8 @@
 #include "tools/grammarc/source.h"
 #include "tools/grammarc/user_dictionary.h"
 
+namespace brelvox::lexicon {
+
 namespace {
 
 // The grammar's letters, upper case at the same place as its lower-case partner.
@@ -304,3 +306,5 @@ bool SaveUserLexicon(const UserLexiconFiles& files, const UserLexicon& lexicon,
   }
   return true;
 }
+
+}  // namespace brelvox::lexicon

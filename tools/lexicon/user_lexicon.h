@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace brelvox::lexicon {
+
 // Word (lower case, UTF-8) to pronunciation (phoneme characters).
 using UserLexicon = std::map<std::string, std::string>;
 
@@ -79,3 +81,5 @@ class UserLexiconLock {
 // temporary file beside it and renaming it over the old one. When compiling or writing fails the
 // old files stay as they were.
 bool SaveUserLexicon(const UserLexiconFiles& files, const UserLexicon& lexicon, std::string* error);
+
+}  // namespace brelvox::lexicon

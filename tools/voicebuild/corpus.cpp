@@ -13,6 +13,8 @@
 #include "engine/core/sound/phoneme_set.h"
 #include "recordings.h"
 
+namespace brelvox::voicebuild {
+
 static_assert(std::endian::native == std::endian::little, "track files are read little-endian");
 
 namespace fs = std::filesystem;
@@ -247,3 +249,5 @@ std::string CorpusSequenceName(const std::vector<int32_t>& sequence) {
   }
   return name;
 }
+
+}  // namespace brelvox::voicebuild

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace brelvox::voicebuild {
+
 // The corpus's phones: stressed vowels, reduced vowels, consonants with their soft twins, pause.
 struct CorpusPhone {
   const char* name;
@@ -57,3 +59,5 @@ const std::vector<std::vector<int32_t>>& CorpusAlternatives(char phoneme);
 
 // The corpus phone names of a sequence, separated by '+'.
 std::string CorpusSequenceName(const std::vector<int32_t>& sequence);
+
+}  // namespace brelvox::voicebuild

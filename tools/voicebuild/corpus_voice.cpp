@@ -14,6 +14,8 @@
 #include "epochs.h"
 #include "recordings.h"
 
+namespace brelvox::voicebuild {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -603,3 +605,5 @@ bool BuildCorpusVoice(const VoiceBuildOptions& options, const CorpusSelection& s
   grid.period = period;
   return PackVoice(std::move(units), kRate, grid, options, voice, report, error);
 }
+
+}  // namespace brelvox::voicebuild

@@ -7,6 +7,8 @@
 
 #include "voice_builder.h"
 
+namespace brelvox::voicebuild {
+
 // How occurrences are chosen. The cost of an occurrence adds, in points:
 //  - `substitutionCost` for each step down a phoneme's list of corpus sounds (corpus.h), and
 //    `splitCost` for a geminate cut out of one long phone;
@@ -45,3 +47,5 @@ struct CorpusSelection {
 bool BuildCorpusVoice(const VoiceBuildOptions& options, const CorpusSelection& selection,
                       const std::string& folder, const std::string& cacheFolder,
                       VoiceFileContents* voice, VoiceBuildReport* report, std::string* error);
+
+}  // namespace brelvox::voicebuild

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace brelvox::voicebuild {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -116,3 +118,5 @@ bool DonorSay(const std::string& phonemeText, DonorUtterance* utterance, std::st
   }
   return true;
 }
+
+}  // namespace brelvox::voicebuild

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace brelvox::voicebuild {
+
 struct DonorEvent {
   std::string mnemonic;  // the donor's phoneme name
   int32_t sample;        // first sample of the phoneme
@@ -35,3 +37,5 @@ int32_t DonorSampleRate();
 
 // Speaks `phonemeText` (the donor's phoneme notation, without brackets).
 bool DonorSay(const std::string& phonemeText, DonorUtterance* utterance, std::string* error);
+
+}  // namespace brelvox::voicebuild

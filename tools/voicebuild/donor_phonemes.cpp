@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 constexpr bool V = true;   // voiced
@@ -111,3 +113,5 @@ std::string DonorPhonemeText(std::string_view phonemes) {
   }
   return text;
 }
+
+}  // namespace brelvox::voicebuild

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace brelvox::voicebuild {
+
 struct DonorPhoneme {
   char phoneme;          // the voice's phoneme character
   const char* mnemonic;  // the donor's phoneme name, palatalisation written as a trailing ';'
@@ -29,3 +31,5 @@ bool PairMakesSense(char left, char right);
 // The donor's phoneme-input text for a sequence of voice phonemes: mnemonics separated by '|',
 // a stress mark before stressed vowels. Pause characters are not allowed here.
 std::string DonorPhonemeText(std::string_view phonemes);
+
+}  // namespace brelvox::voicebuild

@@ -5,6 +5,8 @@
 #include <complex>
 #include <numbers>
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 constexpr double kVoicedCorrelation = 0.5;
@@ -249,3 +251,5 @@ int32_t SpectralFrames::Boundary(int32_t label, int32_t reach, int32_t lowest, i
   }
   return best;
 }
+
+}  // namespace brelvox::voicebuild

@@ -10,6 +10,8 @@
 
 #include "pitch_marks.h"
 
+namespace brelvox::voicebuild {
+
 struct Epochs {
   std::vector<int32_t> marks;    // ascending, the whole signal covered
   std::vector<uint8_t> voiced;   // per mark: 1 where it is a glottal epoch, 0 where it fills a gap
@@ -52,3 +54,5 @@ class SpectralFrames {
   const std::vector<double>& signal_;
   std::unordered_map<int32_t, std::array<float, 16>> frames_;
 };
+
+}  // namespace brelvox::voicebuild

@@ -13,6 +13,8 @@
 #include "platform/com/unicode.h"
 #include "tools/voicefile/collecting_host.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 // The engine's default settings (the registry value "settings" when it is missing): the grammar's
@@ -193,3 +195,5 @@ bool RenderText(VoiceInventory* voice, const Grammar& grammar,
   }
   return true;
 }
+
+}  // namespace brelvox::voicebuild

@@ -12,6 +12,8 @@
 #include "pair_list.h"
 #include "voice_check.h"
 
+namespace brelvox::voicebuild {
+
 // The passages of a text file: fortune files (passages between lines holding only '%') or plain
 // text (one passage a paragraph, paragraphs between blank lines). Lines of a passage are joined by
 // a space.
@@ -56,3 +58,5 @@ bool FrontEndPhonemes(const Grammar& grammar, const std::vector<std::string>& pa
 bool RenderText(VoiceInventory* voice, const Grammar& grammar,
                 const std::vector<std::string>& passages, int32_t pitchAdjust,
                 RenderedSpeech* speech, std::string* error);
+
+}  // namespace brelvox::voicebuild

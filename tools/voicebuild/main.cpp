@@ -1,4 +1,5 @@
 // voicebuild: builds the Bulgarian diphone voice file from the donor synthesizer.
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,8 @@
 #ifndef VOICEBUILD_DATA_DIR
 #define VOICEBUILD_DATA_DIR "tools/voicebuild/data"
 #endif
+
+using namespace brelvox::voicebuild;
 
 namespace {
 
@@ -49,14 +52,6 @@ constexpr const char* kUsage =
     "at 22050 Hz to a raw file, to compare the voice with its donor.\n"
     "--donor-rate sets the donor's speaking rate for the carriers (words per minute, 80 to 450;\n"
     "default 175): the units keep the durations the donor gives the carrier words.\n";
-
-bool ParseCount(const char* text, int32_t* value) {
-  char* end = nullptr;
-  const long v = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || v < 0 || v > 16) return false;
-  *value = static_cast<int32_t>(v);
-  return true;
-}
 
 // The donor's own rendering of phoneme text, words separated by spaces becoming short pauses.
 int SayWithDonor(const std::string& phonemes, const std::string& rawFile,
@@ -114,57 +109,36 @@ int main(int argc, char** argv) {
   std::string rawFile;
   int donorRate = kCarrierRate;
   VoiceBuildOptions options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--list-pairs") {
-      for (const PhonemePair& p : DefaultPairList())
-        std::printf("%c%c\n", p.first, p.second);
-      return 0;
-    } else if (arg == "--output" && hasValue) {
-      output = argv[++i];
-    } else if (arg == "--pairs" && hasValue) {
-      pairFiles.emplace_back(argv[++i]);
-    } else if (arg == "--all-pairs") {
-      allPairs = true;
-    } else if (arg == "--report" && hasValue) {
-      reportFile = argv[++i];
-    } else if (arg == "--donor-say" && hasValue) {
-      donorText = argv[++i];
-    } else if (arg == "--recordings" && hasValue) {
-      recordingFolder = argv[++i];
-    } else if (arg == "--corpus" && hasValue) {
-      corpusFolder = argv[++i];
-    } else if (arg == "--cache" && hasValue) {
-      cacheFolder = argv[++i];
-    } else if (arg == "--raw" && hasValue) {
-      rawFile = argv[++i];
-    } else if (arg == "--data" && hasValue) {
-      dataDir = argv[++i];
-    } else if (arg == "--work" && hasValue) {
-      workDir = argv[++i];
-    } else if (arg == "--donor-rate" && hasValue) {
-      char* end = nullptr;
-      const long v = std::strtol(argv[++i], &end, 10);
-      if (*end != '\0' || v < 80 || v > 450) {
-        std::fprintf(stderr, "voicebuild: --donor-rate takes words per minute from 80 to 450.\n");
-        return 2;
-      }
-      donorRate = static_cast<int>(v);
-    } else if ((arg == "--smooth-back" || arg == "--smooth-forward") && hasValue) {
-      int32_t* target = arg == "--smooth-back" ? &options.smoothBack : &options.smoothForward;
-      if (!ParseCount(argv[++i], target)) {
-        std::fprintf(stderr, "voicebuild: %s takes a count from 0 to 16.\n", arg.c_str());
-        return 2;
-      }
-    } else {
-      std::fprintf(stderr, "voicebuild: unknown or incomplete option '%s'.\n%s", arg.c_str(),
-                   kUsage);
-      return 2;
-    }
+  bool listPairs = false;
+  CLI::App app{"voicebuild: builds a diphone voice file"};
+  app.footer(kUsage);
+  app.add_flag("--list-pairs", listPairs, "print the default pair list");
+  app.add_option("--output", output, "the voice file to write");
+  app.add_option("--pairs", pairFiles, "a pair file (may be given more than once)");
+  app.add_flag("--all-pairs", allPairs, "add every sensible pair to the files' pairs");
+  app.add_option("--report", reportFile, "the report to write");
+  app.add_option("--donor-say", donorText, "phonemes for the donor to say into --raw");
+  app.add_option("--recordings", recordingFolder, "build from a folder of recordings");
+  app.add_option("--corpus", corpusFolder, "build from a corpus of natural recordings");
+  app.add_option("--cache", cacheFolder, "keep each recording's pitch marks here");
+  app.add_option("--raw", rawFile, "the raw sample file --donor-say writes");
+  app.add_option("--data", dataDir, "the voice data folder");
+  app.add_option("--work", workDir, "a folder for the donor's data links");
+  app.add_option("--donor-rate", donorRate, "the donor's rate in words per minute")
+      ->check(CLI::Range(80, 450));
+  app.add_option("--smooth-back", options.smoothBack, "junction smoothing backwards, 0 to 16")
+      ->check(CLI::Range(0, 16));
+  app.add_option("--smooth-forward", options.smoothForward, "junction smoothing forwards, 0 to 16")
+      ->check(CLI::Range(0, 16));
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
+  }
+  if (listPairs) {
+    for (const PhonemePair& p : DefaultPairList())
+      std::printf("%c%c\n", p.first, p.second);
+    return 0;
   }
   if (!donorText.empty()) {
     if (rawFile.empty()) {

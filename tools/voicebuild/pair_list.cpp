@@ -7,6 +7,8 @@
 #include "donor_phonemes.h"
 #include "engine/core/sound/phoneme_set.h"
 
+namespace brelvox::voicebuild {
+
 std::vector<PhonemePair> DefaultPairList() {
   std::vector<PhonemePair> pairs;
   for (char left : kVoiceIndexOrder) {
@@ -61,3 +63,5 @@ void MergePairs(std::vector<PhonemePair>* pairs, const std::vector<PhonemePair>&
     if (seen.insert(p).second) pairs->push_back(p);
   }
 }
+
+}  // namespace brelvox::voicebuild

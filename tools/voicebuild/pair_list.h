@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace brelvox::voicebuild {
+
 using PhonemePair = std::pair<char, char>;
 
 // Every ordered pair of the 53 phonemes for which PairMakesSense holds, in unit-table order.
@@ -28,3 +30,5 @@ struct PairSource {
   std::string name;
   std::vector<PhonemePair> pairs;
 };
+
+}  // namespace brelvox::voicebuild

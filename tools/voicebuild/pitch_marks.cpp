@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 double At(const std::vector<double>& signal, double position) {
@@ -218,3 +220,5 @@ std::vector<int32_t> TrackPitchMarks(const std::vector<double>& signal,
   marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
   return FillMarkGaps(marks, total, nominalPeriod);
 }
+
+}  // namespace brelvox::voicebuild

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace brelvox::voicebuild {
+
 struct SampleRange {
   int32_t start;
   int32_t end;  // one past the last sample
@@ -59,3 +61,5 @@ std::vector<int32_t> TrackPitchMarks(const std::vector<double>& signal,
                                      const std::vector<SampleRange>& voiced, int32_t shortest,
                                      int32_t longest, double nominalPeriod,
                                      std::vector<double>* spacings);
+
+}  // namespace brelvox::voicebuild

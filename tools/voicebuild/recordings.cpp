@@ -9,6 +9,8 @@
 
 #include "engine/core/sound/phoneme_set.h"
 
+namespace brelvox::voicebuild {
+
 static_assert(std::endian::native == std::endian::little, "WAV files are little-endian");
 
 namespace fs = std::filesystem;
@@ -186,3 +188,5 @@ bool ReadRecordingFolder(const std::string& folder, RecordingFolder* result, std
   }
   return true;
 }
+
+}  // namespace brelvox::voicebuild

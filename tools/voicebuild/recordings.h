@@ -10,6 +10,8 @@
 
 #include "unit_cutter.h"
 
+namespace brelvox::voicebuild {
+
 // The whole of a file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string* bytes);
 
@@ -37,3 +39,5 @@ struct RecordingFolder {
 
 // Reads every NAME.wav with its NAME.lab from `folder`, in name order.
 bool ReadRecordingFolder(const std::string& folder, RecordingFolder* result, std::string* error);
+
+}  // namespace brelvox::voicebuild

@@ -4,6 +4,8 @@
 
 #include "donor_phonemes.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 bool IsDonorPause(const std::string& mnemonic) {
@@ -101,3 +103,5 @@ bool SegmentUtterance(std::string_view phonemes, const DonorUtterance& utterance
   }
   return true;
 }
+
+}  // namespace brelvox::voicebuild

@@ -8,6 +8,8 @@
 
 #include "donor.h"
 
+namespace brelvox::voicebuild {
+
 struct PhonemeSegment {
   char phoneme;
   int32_t start;  // first sample
@@ -28,3 +30,5 @@ int32_t MaxClosureSamples(int32_t sampleRate);
 // stop. False with the reason when the events do not match the phonemes one for one.
 bool SegmentUtterance(std::string_view phonemes, const DonorUtterance& utterance,
                       Segmentation* result, std::string* error);
+
+}  // namespace brelvox::voicebuild

@@ -6,6 +6,8 @@
 
 #include "donor_phonemes.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 size_t NearestMark(const std::vector<int32_t>& marks, int32_t position) {
@@ -92,3 +94,5 @@ bool CutDiphone(const LabelledRecording& recording, const std::vector<int32_t>& 
   unit->rightLevel = Rms(recording.signal, b.start, c2);
   return true;
 }
+
+}  // namespace brelvox::voicebuild

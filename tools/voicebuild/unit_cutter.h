@@ -10,6 +10,8 @@
 #include "pitch_marks.h"
 #include "segmentation.h"
 
+namespace brelvox::voicebuild {
+
 // A recording with its phonemes (one after another, covering the part that is cut).
 struct LabelledRecording {
   std::vector<double> signal;
@@ -42,3 +44,5 @@ std::vector<SampleRange> VoicedRanges(const std::vector<PhonemeSegment>& segment
 // with the reason when the two phoneme middles are less than two periods apart.
 bool CutDiphone(const LabelledRecording& recording, const std::vector<int32_t>& marks, size_t index,
                 double period, int32_t maxHalfFrame, CutUnit* unit, std::string* error);
+
+}  // namespace brelvox::voicebuild

@@ -9,6 +9,8 @@
 #include "engine/core/sound/phoneme_set.h"
 #include "recordings.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 bool IsVowelPhoneme(char c) {
@@ -394,3 +396,5 @@ std::string CoverageReport(const std::vector<PairSource>& sources, const VoiceFi
   if (missing != nullptr) *missing = lacking;
   return out.str();
 }
+
+}  // namespace brelvox::voicebuild

@@ -11,6 +11,8 @@
 #include "tools/voicefile/voice_file_writer.h"
 #include "unit_cutter.h"
 
+namespace brelvox::voicebuild {
+
 struct Carrier {
   std::string phonemes;  // the voice phonemes the donor says (no pause characters)
   size_t pairIndex = 0;  // segment index of the pair's left phoneme, pauses included
@@ -81,3 +83,5 @@ std::string FormatReport(const VoiceBuildReport& report);
 // number of wanted pairs without a unit, over all sources.
 std::string CoverageReport(const std::vector<PairSource>& sources, const VoiceFileContents& voice,
                            int32_t* missing = nullptr);
+
+}  // namespace brelvox::voicebuild

@@ -11,6 +11,8 @@
 #include "engine/core/synthesize.h"
 #include "tools/voicefile/collecting_host.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 double Rms(const std::vector<int16_t>& audio, int64_t start, int64_t length) {
@@ -238,3 +240,5 @@ std::string RandomPhonemeText(int32_t words, uint32_t seed) {
   }
   return text;
 }
+
+}  // namespace brelvox::voicebuild

@@ -9,6 +9,8 @@
 
 #include "engine/core/sound/voice_inventory.h"
 
+namespace brelvox::voicebuild {
+
 struct RenderedSpeech {
   std::vector<int16_t> audio;
   std::vector<int32_t> phonemeMiddles;  // output sample of each reported phoneme's middle
@@ -59,3 +61,5 @@ int32_t BestLag(const std::vector<int16_t>& audio, int64_t centre, int32_t lowes
 // one stressed vowel a word, palatalised consonants before vowels, voicing assimilated as
 // Bulgarian does), the same for the same seed.
 std::string RandomPhonemeText(int32_t words, uint32_t seed);
+
+}  // namespace brelvox::voicebuild

@@ -1,6 +1,7 @@
 // voicecheck: objective checks of a voice file: clipping, pitch periods at phoneme middles and the
 // discontinuity at unit joins, over a phoneme text, a long pseudo-random text, or real Bulgarian
 // text run through the compiled grammar (then also the coverage of the pairs the front end emits).
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include "engine/files/data_file.h"
 #include "front_end_check.h"
 #include "voice_check.h"
+
+using namespace brelvox::voicebuild;
 
 namespace {
 
@@ -191,54 +194,34 @@ int main(int argc, char** argv) {
   std::vector<std::string> texts;
   int32_t words = 0, stress = 5, pairWords = 5000, pitch = 0;
   double speakSeconds = 120.0;
-  bool requirePeriods = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (arg == "--report-periods") {
-      requirePeriods = false;
-      continue;
-    }
-    if (i + 1 >= argc) {
-      std::fprintf(stderr, "voicecheck: %s needs a value.\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
-    const char* value = argv[++i];
-    if (arg == "--voice") {
-      voicePath = value;
-    } else if (arg == "--phonemes") {
-      phonemes = value;
-    } else if (arg == "--random-words") {
-      words = std::atoi(value);
-    } else if (arg == "--stress") {
-      stress = std::atoi(value);
-    } else if (arg == "--grammar") {
-      grammarPath = value;
-    } else if (arg == "--text") {
-      texts.emplace_back(value);
-    } else if (arg == "--pair-words") {
-      pairWords = std::atoi(value);
-    } else if (arg == "--speak-seconds") {
-      speakSeconds = std::atof(value);
-    } else if (arg == "--say") {
-      sayText = value;
-    } else if (arg == "--raw") {
-      rawPath = value;
-    } else if (arg == "--pitch") {
-      pitch = std::atoi(value);
-    } else {
-      std::fprintf(stderr, "voicecheck: unknown option %s.\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
+  bool reportPeriods = false;
+  CLI::App app{"voicecheck: renders text with the engine and checks a voice file"};
+  app.footer(kUsage);
+  app.add_option("--voice", voicePath, "the voice file")->required();
+  app.add_option("--phonemes", phonemes, "phoneme text to render");
+  app.add_option("--random-words", words, "render N random words");
+  app.add_option("--stress", stress, "the stress of the rendered vowels")->check(CLI::Range(0, 10));
+  app.add_option("--grammar", grammarPath, "the grammar the text goes through");
+  app.add_option("--text", texts, "text files (fortune files or paragraphs)");
+  app.add_option("--pair-words", pairWords, "words whose pairs the voice must hold");
+  app.add_option("--speak-seconds", speakSeconds, "seconds of the text to speak");
+  app.add_option("--say", sayText, "one text to speak into --raw");
+  app.add_option("--raw", rawPath, "the raw sample file --say writes");
+  app.add_option("--pitch", pitch, "the items' pitch adjust")->check(CLI::Range(-10, 10));
+  app.add_flag("--report-periods", reportPeriods, "report the periods without requiring them");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
+  const bool requirePeriods = !reportPeriods;
   const bool textMode = !grammarPath.empty();
   if (voicePath.empty() || (textMode && texts.empty() && (sayText.empty() || rawPath.empty())) ||
-      (!textMode && phonemes.empty() && words <= 0) || stress < 0 || stress > 10 || pitch < -10 ||
-      pitch > 10) {
-    std::fputs(kUsage, stderr);
+      (!textMode && phonemes.empty() && words <= 0)) {
+    std::fprintf(stderr,
+                 "voicecheck: give --phonemes or --random-words, or --grammar with --text "
+                 "or with --say and --raw.\n%s",
+                 kUsage);
     return 2;
   }
   const std::vector<char> bytes = ReadFile(voicePath);

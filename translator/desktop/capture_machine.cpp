@@ -2,7 +2,7 @@
 
 #include "translator/forms/forms_app.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 CaptureMachine::CaptureMachine(forms::Window& form1, InputPrimitives& input, Clipboard& clipboard)
     : form1_(form1), input_(input), clipboard_(clipboard) {
@@ -86,4 +86,4 @@ void CaptureMachine::CopyByKeys(bool clear_clipboard) {
   input_.ReleaseKey(kVkControl);
 }
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

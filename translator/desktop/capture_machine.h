@@ -26,7 +26,7 @@
 #include "translator/desktop/input_primitives.h"
 #include "translator/forms/window.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 class CaptureMachine {
  public:
@@ -56,4 +56,4 @@ class CaptureMachine {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // answers come after the window
 };
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 class Clipboard {
  public:
@@ -13,4 +13,4 @@ class Clipboard {
   virtual void Clear() = 0;
 };
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

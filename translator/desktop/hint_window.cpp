@@ -2,7 +2,7 @@
 
 #include "translator/forms/forms_app.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 HintWindow::HintWindow(forms::Window& form3, InputPrimitives& input)
     : form3_(form3), input_(input) {
@@ -13,4 +13,4 @@ void HintWindow::Load() {
   input_.MakeTopmost(form3_.handle());
 }
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

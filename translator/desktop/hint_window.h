@@ -6,7 +6,7 @@
 #include "translator/desktop/input_primitives.h"
 #include "translator/forms/window.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 class HintWindow final : public forms::FormBehaviour {
  public:
@@ -18,4 +18,4 @@ class HintWindow final : public forms::FormBehaviour {
   InputPrimitives& input_;
 };
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

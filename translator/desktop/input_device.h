@@ -11,7 +11,7 @@
 
 #include "translator/forms/window.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 struct CursorPoint {
   int x = 0;  // screen pixels, origin top left of the primary screen
@@ -67,4 +67,4 @@ class InputDevice {
 // high): the nearest one, so that a pixel sent through ClickAt comes back as itself.
 int NormalisedToPixel(std::int32_t normalised, int extent_px);
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 namespace {
 
 // Nearest 32-bit integer, halves to the even neighbour; out-of-range values saturate.
@@ -59,4 +59,4 @@ void InputPrimitives::SaveCursorPos() {
   CursorY = ToInt16(point.y);
 }
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

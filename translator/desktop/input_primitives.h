@@ -10,7 +10,7 @@
 #include "translator/desktop/input_device.h"
 #include "translator/forms/forms_app.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 class InputPrimitives {
  public:
@@ -45,4 +45,4 @@ class InputPrimitives {
   const forms::FormsApp& app_;
 };
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

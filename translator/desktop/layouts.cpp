@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 namespace {
 
 using forms::ControlKind;
@@ -331,4 +331,4 @@ void BuildForm3(forms::Window& form3) {
   form3.AddControl(std::move(hint));
 }
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

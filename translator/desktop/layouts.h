@@ -8,7 +8,7 @@
 #include "translator/forms/control_spec.h"
 #include "translator/forms/window.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 // Form1 is 7245 twips wide and either collapsed (translator only) or expanded (with the settings
 // pane below the line at 3205).
@@ -31,4 +31,4 @@ void BuildForm2(forms::Window& form2);
 forms::WindowSpec Form3Window();
 void BuildForm3(forms::Window& form3);
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

@@ -2,7 +2,7 @@
 
 #include "translator/forms/forms_app.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 RestartWindow::RestartWindow(forms::Window& form2, Clipboard& clipboard, InputPrimitives& input,
                              TrayModule& tray, std::string warmUpText,
@@ -63,4 +63,4 @@ void RestartWindow::Timer3Tick() {
   form2_.app().Unload("Form2");
 }
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

@@ -16,7 +16,7 @@
 #include "translator/desktop/tray.h"
 #include "translator/forms/window.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 class RestartWindow final : public forms::FormBehaviour {
  public:
@@ -44,4 +44,4 @@ class RestartWindow final : public forms::FormBehaviour {
   std::function<void(forms::Window& form1)> reloaded_;
 };
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

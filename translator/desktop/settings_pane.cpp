@@ -5,7 +5,7 @@
 #include "translator/desktop/layouts.h"
 #include "translator/forms/forms_app.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 SettingsPane::SettingsPane(forms::Window& form1, TrayModule& tray,
                            std::function<void()> speak_bulgarian)
@@ -97,4 +97,4 @@ void SettingsPane::Exit() {
   tray.RemoveTrayIcon();
 }
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

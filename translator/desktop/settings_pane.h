@@ -11,7 +11,7 @@
 #include "translator/desktop/tray.h"
 #include "translator/forms/window.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 class SettingsPane {
  public:
@@ -37,4 +37,4 @@ class SettingsPane {
   std::function<void()> speak_bulgarian_;
 };
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

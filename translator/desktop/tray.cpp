@@ -1,6 +1,6 @@
 #include "translator/desktop/tray.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 void TrayModule::SetTray(forms::Window& form1) {
   TrayIconId = instance_handle_;
@@ -36,4 +36,4 @@ void TrayModule::TrayWndProc(std::uint32_t wparam, std::uint32_t lparam) {
   if (forms::Window* form1 = app_.Find("Form1")) form1->Show();
 }
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

@@ -8,7 +8,7 @@
 
 #include "translator/forms/forms_app.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 inline constexpr char kTrayTip[] = "Кликни с мишката, за да се отвори транслатора!";
 inline constexpr std::uint32_t kTrayCallbackMessage = 1039;  // WM_USER + 15
@@ -67,4 +67,4 @@ class TrayModule {
   bool told_no_tray_ = false;
 };
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

@@ -1,6 +1,6 @@
 #include "translator/desktop/window_drag.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 WindowDrag::WindowDrag(forms::Window& form1, InputPrimitives& input)
     : form1_(form1), input_(input) {
@@ -33,4 +33,4 @@ void WindowDrag::Timer7Tick() {
   form1_.SetTop(input_.CursorY * forms::kTwipsPerPixel - DragOffsetY);
 }
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

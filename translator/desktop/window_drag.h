@@ -8,7 +8,7 @@
 #include "translator/desktop/input_primitives.h"
 #include "translator/forms/window.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 
 class WindowDrag {
  public:
@@ -28,4 +28,4 @@ class WindowDrag {
   InputPrimitives& input_;
 };
 
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

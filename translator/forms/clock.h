@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 using Millis = std::int64_t;
 
@@ -25,4 +25,4 @@ class ManualClock final : public Clock {
   Millis now_ = 0;
 };
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -5,7 +5,7 @@
 #include "translator/forms/forms_app.h"
 #include "translator/forms/window.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 Control::Control(Window& owner, ControlSpec spec)
     : owner_(owner),
@@ -90,4 +90,4 @@ void Control::GotFocus() {
   if (on_got_focus) on_got_focus();
 }
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -15,7 +15,7 @@
 #include "translator/forms/control_spec.h"
 #include "translator/forms/geometry_setters.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 class Window;
 
@@ -77,4 +77,4 @@ class Control : public GeometrySetters<Control> {
   bool in_change_handler_ = false;
 };
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

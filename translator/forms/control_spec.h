@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 inline constexpr int kTwipsPerPixel = 15;
 
@@ -93,4 +93,4 @@ struct WindowSpec {
   bool centred_on_screen = false;  // start position
 };
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 FormsApp::FormsApp(const Clock& clock, Screen screen) : clock_(clock), screen_(screen) {}
 
@@ -122,4 +122,4 @@ void AdvanceTime(ManualClock& clock, FormsApp& app, Millis ms) {
   app.RunDueTimers();
 }
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -18,7 +18,7 @@
 #include "translator/forms/clock.h"
 #include "translator/forms/window.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 // The screen's size in twips.
 struct Screen {
@@ -117,4 +117,4 @@ class FormsApp {
 // runs at exactly its due time.
 void AdvanceTime(ManualClock& clock, FormsApp& app, Millis ms);
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -5,7 +5,7 @@
 
 #include "translator/forms/control_spec.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 template <typename Owner>
 class GeometrySetters {
@@ -24,4 +24,4 @@ class GeometrySetters {
   }
 };
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

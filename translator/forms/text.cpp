@@ -1,6 +1,6 @@
 #include "translator/forms/text.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 char32_t DecodeChar(std::string_view text, std::size_t pos, std::size_t& length) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
@@ -83,4 +83,4 @@ void AppendChar(std::string& out, char32_t c) {
   }
 }
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

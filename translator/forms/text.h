@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 // Number of characters in `text`.
 std::size_t CharCount(std::string_view text);
@@ -28,4 +28,4 @@ char32_t DecodeChar(std::string_view text, std::size_t pos, std::size_t& length)
 // Appends the UTF-8 bytes of `c` to `out`.
 void AppendChar(std::string& out, char32_t c);
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -3,7 +3,7 @@
 #include "translator/forms/forms_app.h"
 #include "translator/forms/window.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 Timer::Timer(Window& owner, TimerSpec spec)
     : owner_(owner), name_(std::move(spec.name)), interval_(spec.interval_ms) {
@@ -36,4 +36,4 @@ void Timer::SetEnabled(bool enabled) {
   Restart();
 }
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -16,7 +16,7 @@
 #include "translator/forms/clock.h"
 #include "translator/forms/control_spec.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 class Window;
 
@@ -55,4 +55,4 @@ class Timer {
   std::uint64_t start_order_ = 0;  // ties between timers due together go to the earlier started
 };
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -5,7 +5,7 @@
 
 #include "translator/forms/forms_app.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 int CentredPosition(int screen_extent, int window_extent) {
   return static_cast<int>(std::nearbyint(screen_extent / 2.0 - window_extent / 2.0));
@@ -109,4 +109,4 @@ void Window::MouseUp(MouseButton button) {
   if (on_mouse_up) on_mouse_up(button);
 }
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

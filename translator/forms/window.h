@@ -18,7 +18,7 @@
 #include "translator/forms/geometry_setters.h"
 #include "translator/forms/timer.h"
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 
 class FormsApp;
 
@@ -114,4 +114,4 @@ class Window : public GeometrySetters<Window> {
   std::unique_ptr<FormBehaviour> behaviour_;
 };
 
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

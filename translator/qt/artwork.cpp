@@ -11,7 +11,7 @@
 #include "translator/desktop/layouts.h"
 #include "translator/forms/forms_app.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 namespace {
 
 // The palette: light grey and steel-blue panels, teal and red buttons, pale lavender covers.
@@ -398,4 +398,4 @@ forms::Font DefaultFormFont() {
   return forms::Font{"MS Sans Serif", 8.25, false, 204};
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -12,7 +12,7 @@
 
 #include "translator/forms/control_spec.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 // A picture to paint: the resource it is stored as, its size and its role.
 struct Artwork {
@@ -41,4 +41,4 @@ QFont ScreenFont(const forms::Font& font);
 // The windows' default font: the sans serif at 8.25 pt.
 forms::Font DefaultFormFont();
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -3,7 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 std::string SystemClipboard::GetText() {
   return desktop_.ClipboardText();
@@ -14,4 +14,4 @@ void SystemClipboard::Clear() {
   desktop_.ForgetClipboard();
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

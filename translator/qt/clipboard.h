@@ -5,7 +5,7 @@
 #include "translator/desktop/clipboard.h"
 #include "translator/qt/x11_desktop.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 class SystemClipboard final : public desktop::Clipboard {
  public:
@@ -17,4 +17,4 @@ class SystemClipboard final : public desktop::Clipboard {
   X11Desktop& desktop_;
 };
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

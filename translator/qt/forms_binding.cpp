@@ -19,7 +19,7 @@
 
 #include "translator/qt/artwork.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 namespace {
 
 // The classic button-face grey, the default back colour of picture boxes and opaque labels.
@@ -602,4 +602,4 @@ void FormsBinding::ProgramEnded() {
   if (on_program_ended) on_program_ended();
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -20,7 +20,7 @@
 
 class QWidget;
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 class FormSurface;
 class ControlView;
@@ -92,4 +92,4 @@ class FormsBinding final : public QObject, public forms::FormsObserver {
   bool flushing_ = false;
 };
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

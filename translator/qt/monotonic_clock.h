@@ -5,7 +5,7 @@
 
 #include "translator/forms/clock.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 class MonotonicClock final : public forms::Clock {
  public:
@@ -16,4 +16,4 @@ class MonotonicClock final : public forms::Clock {
   }
 };
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -2,7 +2,7 @@
 // "no speech platform installed" and speaks nothing.
 #include "translator/qt/speech_voices.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 bool PlatformVoiceFactory::Available() {
   return false;
@@ -12,4 +12,4 @@ std::unique_ptr<SpeechVoice> PlatformVoiceFactory::MakeVoice() {
   return nullptr;
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -4,7 +4,7 @@
 #include "platform/speech/sp_voice.h"
 #include "translator/qt/speech_voices.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 namespace {
 
 class PlatformVoice final : public SpeechVoice {
@@ -38,4 +38,4 @@ std::unique_ptr<SpeechVoice> PlatformVoiceFactory::MakeVoice() {
   return std::make_unique<PlatformVoice>(*this);
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -1,6 +1,6 @@
 #include "translator/qt/speech_voices.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 namespace {
 
 // Records what the main window asks the voice to do.
@@ -39,4 +39,4 @@ std::unique_ptr<SpeechVoice> PlatformVoiceFactory::Create(std::string_view prog_
   return std::make_unique<TracedVoice>(std::move(voice), trace_);
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

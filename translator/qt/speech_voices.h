@@ -11,7 +11,7 @@
 #include "translator/qt/trace.h"
 #include "translator/speech_voice.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 class PlatformVoiceFactory final : public SpeechVoiceFactory {
  public:
@@ -36,4 +36,4 @@ class PlatformVoiceFactory final : public SpeechVoiceFactory {
   std::vector<std::thread> retiring_;
 };
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

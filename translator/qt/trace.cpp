@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 std::unique_ptr<Trace> Trace::FromEnvironment() {
   const char* path = std::getenv("BRELVOX_TRANSLATOR_TRACE");
@@ -48,4 +48,4 @@ void Trace::Line(std::string_view event, std::string_view details) {
   std::fflush(file_);
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 class Trace {
  public:
@@ -37,4 +37,4 @@ inline void TraceLine(Trace* trace, std::string_view event, std::string_view det
   if (trace) trace->Line(event, details);
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

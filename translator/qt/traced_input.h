@@ -7,7 +7,7 @@
 #include "translator/desktop/input_device.h"
 #include "translator/qt/trace.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 class TracedInput final : public desktop::InputDevice {
  public:
@@ -51,4 +51,4 @@ class TracedInput final : public desktop::InputDevice {
   Trace* trace_;
 };
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -47,9 +47,9 @@ bool Set(const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace translator;
+  using namespace brelvox::translator;
 
-  const translator::CommandLineResult parsed =
+  const brelvox::translator::CommandLineResult parsed =
       ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed.command_line) {
     std::fprintf(stderr, "translator: %s\n", parsed.error.c_str());

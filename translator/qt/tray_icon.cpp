@@ -4,7 +4,7 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 QEvent::Type TrayNotification::EventType() {
   static const QEvent::Type type = static_cast<QEvent::Type>(
@@ -87,4 +87,4 @@ bool TrayIconHost::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);  // the window sees every message as before
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -21,7 +21,7 @@
 #include "translator/desktop/tray.h"
 #include "translator/qt/forms_binding.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 // The callback message as a Qt event: the icon's id (wParam) and the mouse message (lParam).
 class TrayNotification final : public QEvent {
@@ -69,4 +69,4 @@ class TrayIconHost final : public QObject, public desktop::TrayHost {
   std::function<void(std::uint32_t, std::uint32_t)> procedure_;
 };
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -9,7 +9,7 @@
 #include <QWebEngineView>
 #include <QWidget>
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 namespace {
 
 // Tag names go into the scripts as they are, so only plain names are taken.
@@ -167,4 +167,4 @@ std::unique_ptr<Browser> WebBrowserFactory::Create(forms::Window& form1, Browser
   return std::make_unique<WebBrowser>(place, events, binding_);
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -23,7 +23,7 @@
 
 class QWidget;
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 inline constexpr int kScriptWaitMs = 3000;
 
@@ -68,4 +68,4 @@ class WebBrowserFactory final : public BrowserFactory {
 // Two addresses that differ in their fragment only.
 bool SameDocument(const QUrl& a, const QUrl& b);
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

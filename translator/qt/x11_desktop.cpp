@@ -14,7 +14,7 @@
 #include <chrono>
 #include <cmath>
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 namespace {
 
 // Requests on windows that have gone away in the meantime fail harmlessly; Xlib's default
@@ -633,4 +633,4 @@ bool X11Desktop::KeysReachTerminal() {
   return IsTerminalClass(state_->ClassOf(child));
 }
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

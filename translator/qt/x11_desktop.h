@@ -20,7 +20,7 @@
 
 #include "translator/desktop/input_device.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 
 class X11Desktop final : public desktop::InputDevice {
  public:
@@ -145,4 +145,4 @@ class ButtonHistory {
   bool pressed_since_query_ = false;
 };
 
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace brelvox::command {
+
 std::string DefaultLibraryName() {
   return "BRELVOX.DLL";
 }
@@ -32,3 +34,5 @@ HRESULT RegisterEngineLibrary(const std::string& library, bool registering, std:
   FreeLibrary(module);
   return hr;
 }
+
+}  // namespace brelvox::command

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace brelvox::speechd {
+
 namespace {
 
 using Kind = SpeechPiece::Kind;
@@ -106,3 +108,5 @@ TEST_F(NamesTest, SpellingReadsLettersAndNamesMarks) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::speechd

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace brelvox::speechd {
+
 namespace {
 
 TEST(ModuleProtocolTest, AudioBytesAreEscapedAndComeBack) {
@@ -42,3 +44,5 @@ TEST(ModuleProtocolTest, LinesOfBlocksAndMessages) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::speechd

@@ -9,6 +9,8 @@
 
 #include "programs/sd_brelvox/module_protocol.h"
 
+namespace brelvox::speechd {
+
 namespace {
 
 // A speaker that says each text piece as 100 samples of its length and stops when told to.
@@ -203,3 +205,5 @@ TEST_F(OutputModuleTest, InitFailsWithoutAVoice) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::speechd

@@ -7,6 +7,8 @@
 
 #include "tests/support/installed_test_voice.h"
 
+namespace brelvox::speechd {
+
 namespace {
 
 class Recorder final : public SpeechSink {
@@ -125,3 +127,5 @@ TEST_F(PlatformSpeakerTest, AnAbortFromAnotherThreadStopsTheAudio) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::speechd

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace brelvox::speechd {
+
 namespace {
 
 using Kind = SpeechPiece::Kind;
@@ -81,3 +83,5 @@ TEST(SsmlPiecesTest, ProsodyValues) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::speechd

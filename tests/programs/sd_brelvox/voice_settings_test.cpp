@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace brelvox::speechd {
+
 namespace {
 
 TEST(VoiceSettingsTest, SetLinesChangeTheSettingsAndNullResets) {
@@ -108,3 +110,5 @@ TEST(VoiceSettingsTest, TheVoiceOfAMessage) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::speechd

@@ -19,6 +19,8 @@
 #include "platform/com/unicode.h"
 #include "tests/support/temp_files.h"
 
+namespace brelvox::lexicon {
+
 namespace {
 
 // `n` copies of a UTF-8 character.
@@ -198,3 +200,5 @@ TEST(UserLexiconDictionary, NoEntriesStillLoadsAndChangesNothing) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::lexicon

@@ -17,6 +17,8 @@
 #include "tools/voicebuild/epochs.h"
 #include "tools/voicebuild/recordings.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 constexpr int32_t kRate = 16000;
@@ -213,3 +215,5 @@ TEST(CorpusVoice, BestOccurrencesAndFallbacksCoverEveryPair) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::voicebuild

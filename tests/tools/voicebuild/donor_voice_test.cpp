@@ -14,6 +14,8 @@
 #include "tools/voicebuild/voice_builder.h"
 #include "tools/voicebuild/voice_check.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 constexpr const char* kWord = "zdrAvej";
@@ -162,3 +164,5 @@ TEST_F(DonorVoice, RenderedPeriodAroundEachPhonemeMiddleFollowsThePitch) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::voicebuild

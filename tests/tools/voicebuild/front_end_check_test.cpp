@@ -11,6 +11,8 @@
 #include "tests/support/text_grammar.h"
 #include "tools/voicebuild/front_end_check.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 TEST(FrontEndCheck, ReadsFortunePassagesAndParagraphsAndCountsWords) {
@@ -80,3 +82,5 @@ TEST(FrontEndCheck, EventsOfARenderedTextCarryTheirPhonemesPitch) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::voicebuild

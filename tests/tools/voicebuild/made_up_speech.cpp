@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace brelvox::voicebuild {
+
 std::vector<double> MadeUpSpeech(std::vector<int32_t>* pulses) {
   constexpr double kRate = 16000.0;
   std::vector<double> signal(1600, 0.0);
@@ -35,3 +37,5 @@ std::vector<int16_t> MadeUpSamples(std::vector<int32_t>* pulses) {
     samples.push_back(static_cast<int16_t>(std::lround(v)));
   return samples;
 }
+
+}  // namespace brelvox::voicebuild

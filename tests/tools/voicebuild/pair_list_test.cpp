@@ -8,6 +8,8 @@
 #include "tools/voicebuild/pair_list.h"
 #include "tools/voicebuild/voice_builder.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 bool Has(const std::vector<PhonemePair>& pairs, char a, char b) {
@@ -78,3 +80,5 @@ TEST(PairList, UnionOfSourcesAndItsCoverage) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::voicebuild

@@ -13,6 +13,8 @@
 #include "tools/voicebuild/recordings.h"
 #include "tools/voicebuild/voice_builder.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 constexpr int32_t kRate = 16000;
@@ -100,3 +102,5 @@ TEST(Recordings, FolderBuildsAVoiceThroughTheSameCutting) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::voicebuild

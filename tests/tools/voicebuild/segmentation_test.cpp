@@ -3,6 +3,8 @@
 
 #include "tools/voicebuild/segmentation.h"
 
+namespace brelvox::voicebuild {
+
 namespace {
 
 DonorUtterance Utterance(std::vector<DonorEvent> events, std::vector<int16_t> samples) {
@@ -78,3 +80,5 @@ TEST(Segmentation, RefusesEventsThatDoNotMatchThePhonemes) {
 }
 
 }  // namespace
+
+}  // namespace brelvox::voicebuild

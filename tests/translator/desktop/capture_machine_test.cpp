@@ -5,7 +5,7 @@
 
 #include "fakes/program_fixture.h"
 
-namespace translator::testing {
+namespace brelvox::translator::testing {
 namespace {
 
 using desktop::kVkLeftButton;
@@ -187,4 +187,4 @@ TEST_F(CaptureTest, ARightClickAfterAPlainLeftClickSendsNoEscape) {
 }
 
 }  // namespace
-}  // namespace translator::testing
+}  // namespace brelvox::translator::testing

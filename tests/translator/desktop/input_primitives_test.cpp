@@ -5,7 +5,7 @@
 #include "fakes/fake_platform.h"
 #include "translator/forms/forms_app.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 namespace {
 
 using testing::FakeInputDevice;
@@ -70,4 +70,4 @@ TEST_F(InputPrimitivesTest, CursorOutsideTheShortRangeIsClamped) {
 }
 
 }  // namespace
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

@@ -8,7 +8,7 @@
 
 #include "translator/forms/forms_app.h"
 
-namespace translator::desktop {
+namespace brelvox::translator::desktop {
 namespace {
 
 class LayoutsTest : public ::testing::Test {
@@ -83,4 +83,4 @@ TEST_F(LayoutsTest, TimersStartOffWithTheirIntervals) {
 }
 
 }  // namespace
-}  // namespace translator::desktop
+}  // namespace brelvox::translator::desktop

@@ -5,7 +5,7 @@
 
 #include "fakes/program_fixture.h"
 
-namespace translator::testing {
+namespace brelvox::translator::testing {
 namespace {
 
 class RestartTest : public ProgramTest {
@@ -99,4 +99,4 @@ TEST_F(RestartTest, WithEnglishPronunciationOffTheListenButtonIsScrolledAfter100
 }
 
 }  // namespace
-}  // namespace translator::testing
+}  // namespace brelvox::translator::testing

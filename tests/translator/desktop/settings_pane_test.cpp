@@ -5,7 +5,7 @@
 
 #include "fakes/program_fixture.h"
 
-namespace translator::testing {
+namespace brelvox::translator::testing {
 namespace {
 
 class SettingsPaneTest : public ProgramTest {
@@ -116,4 +116,4 @@ TEST_F(SettingsPaneTest, ExitWhileTheHintShowsEndsWhenTheHintGoes) {
 }
 
 }  // namespace
-}  // namespace translator::testing
+}  // namespace brelvox::translator::testing

@@ -4,7 +4,7 @@
 
 #include "fakes/program_fixture.h"
 
-namespace translator::testing {
+namespace brelvox::translator::testing {
 namespace {
 
 using forms::MouseButton;
@@ -57,4 +57,4 @@ TEST_F(DragTest, PressAndReleaseOnTheSurfaceWithoutMovingLeavesTheWindow) {
 }
 
 }  // namespace
-}  // namespace translator::testing
+}  // namespace brelvox::translator::testing

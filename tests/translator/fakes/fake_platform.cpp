@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace translator::testing {
+namespace brelvox::translator::testing {
 
 namespace {
 
@@ -134,4 +134,4 @@ void FakeTray::DeleteIcon(const desktop::TrayData& icon) {
   if (it != icons.end()) icons.erase(it);
 }
 
-}  // namespace translator::testing
+}  // namespace brelvox::translator::testing

@@ -17,7 +17,7 @@
 #include "translator/forms/clock.h"
 #include "translator/speech_voice.h"
 
-namespace translator::testing {
+namespace brelvox::translator::testing {
 
 // The translation page as the fake browser shows it. After a navigation the page takes the new
 // address `busy_ms` later (Busy reads true until then). Its markup carries the result of the
@@ -170,4 +170,4 @@ class FakeTray final : public desktop::TrayHost {
   bool available = true;
 };
 
-}  // namespace translator::testing
+}  // namespace brelvox::translator::testing

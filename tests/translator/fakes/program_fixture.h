@@ -10,7 +10,7 @@
 #include "translator/forms/forms_app.h"
 #include "translator/program.h"
 
-namespace translator::testing {
+namespace brelvox::translator::testing {
 
 inline constexpr char kBase[] = "http://127.0.0.1:5000";
 
@@ -56,4 +56,4 @@ class ProgramTest : public ::testing::Test {
   }
 };
 
-}  // namespace translator::testing
+}  // namespace brelvox::translator::testing

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 namespace {
 
 // A behaviour that counts its load handler runs and its destruction.
@@ -230,4 +230,4 @@ TEST_F(FormsAppTest, AskingForAMissingControlIsAnError) {
 }
 
 }  // namespace
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace translator::forms {
+namespace brelvox::translator::forms {
 namespace {
 
 TEST(TextTest, CountsAndCutsCharactersNotBytes) {
@@ -29,4 +29,4 @@ TEST(TextTest, ReplaceAllDoesNotRescanItsOwnOutput) {
 }
 
 }  // namespace
-}  // namespace translator::forms
+}  // namespace brelvox::translator::forms

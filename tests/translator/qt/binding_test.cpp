@@ -21,7 +21,7 @@
 #include "translator/qt/web_browser.h"
 #include "translator/qt/x11_desktop.h"
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 namespace {
 
 QApplication& App() {
@@ -283,4 +283,4 @@ TEST_F(BindingTest, ExitRemovesTheIconAndEndsTheProgram) {
 }
 
 }  // namespace
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

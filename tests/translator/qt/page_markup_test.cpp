@@ -102,7 +102,7 @@ class PageMarkupTest : public testing::Test {
         [&] {
           html =
               RunJs(view_->page(), "document.documentElement.innerHTML").toString().toStdString();
-          return html.find(std::string(translator::kResultMarker)) != std::string::npos &&
+          return html.find(std::string(brelvox::translator::kResultMarker)) != std::string::npos &&
                  html.find("result_area") != std::string::npos;
         },
         30);
@@ -111,9 +111,9 @@ class PageMarkupTest : public testing::Test {
 
   // What the translator shows for the page of `fragment`.
   std::optional<std::string> Shown(const std::string& fragment) {
-    const std::optional<std::string> raw = translator::FindResult(Render(fragment));
+    const std::optional<std::string> raw = brelvox::translator::FindResult(Render(fragment));
     if (!raw) return std::nullopt;
-    return translator::CleanResult(*raw);
+    return brelvox::translator::CleanResult(*raw);
   }
 
   static PageFixtureServer* server_;
@@ -138,7 +138,7 @@ TEST_F(PageMarkupTest, EachTranslationStandsOnItsOwnLineAndIsSpokenWithAPause) {
     const std::optional<std::string> shown = Shown(c.fragment);
     ASSERT_TRUE(shown.has_value()) << c.fragment;
     EXPECT_EQ(*shown, c.shown) << c.fragment;
-    EXPECT_EQ(translator::SpokenText(*shown), c.spoken) << c.fragment;
+    EXPECT_EQ(brelvox::translator::SpokenText(*shown), c.spoken) << c.fragment;
   }
 }
 

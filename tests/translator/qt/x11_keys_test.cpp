@@ -13,7 +13,7 @@
 #include <X11/keysym.h>
 // clang-format on
 
-namespace translator::qt {
+namespace brelvox::translator::qt {
 namespace {
 
 TEST(X11KeysTest, CtrlCReachesTheFocusedWindowUnderABulgarianOnlyKeymap) {
@@ -74,4 +74,4 @@ TEST(X11KeysTest, CtrlCReachesTheFocusedWindowUnderABulgarianOnlyKeymap) {
 }
 
 }  // namespace
-}  // namespace translator::qt
+}  // namespace brelvox::translator::qt

@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace translator::e2e {
+namespace brelvox::translator::e2e {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -285,4 +285,4 @@ std::vector<DesktopSession::WindowInfo> DesktopSession::VisibleWindows(
   return windows;
 }
 
-}  // namespace translator::e2e
+}  // namespace brelvox::translator::e2e

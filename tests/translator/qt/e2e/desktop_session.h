@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace translator::e2e {
+namespace brelvox::translator::e2e {
 
 // A child process with its standard output and error in files.
 class Process {
@@ -100,4 +100,4 @@ class DesktopSession {
   Process tray_host_;
 };
 
-}  // namespace translator::e2e
+}  // namespace brelvox::translator::e2e

@@ -13,7 +13,7 @@
 #include "tests/support/test_voices.h"
 #include "tools/voicefile/voice_file_writer.h"
 
-namespace translator::e2e {
+namespace brelvox::translator::e2e {
 namespace {
 
 int32_t Phoneme(char c) {
@@ -79,4 +79,4 @@ std::string InstallTestVoice(const std::string& dir, const std::string& brelvox_
   return "";
 }
 
-}  // namespace translator::e2e
+}  // namespace brelvox::translator::e2e

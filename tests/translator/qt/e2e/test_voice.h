@@ -5,11 +5,11 @@
 
 #include <string>
 
-namespace translator::e2e {
+namespace brelvox::translator::e2e {
 
 // Writes the voice's files into `dir`, points BRELVOX_REGISTRY at `dir`/registry, registers the
 // engine library and installs the voice as the default. Empty on success, else what failed.
 std::string InstallTestVoice(const std::string& dir, const std::string& brelvox_command,
                              const std::string& engine_library);
 
-}  // namespace translator::e2e
+}  // namespace brelvox::translator::e2e

@@ -21,7 +21,7 @@
 #include "desktop_session.h"
 #include "test_voice.h"
 
-namespace translator::e2e {
+namespace brelvox::translator::e2e {
 namespace {
 
 constexpr int kScreenWidth = 1280;
@@ -775,4 +775,4 @@ TEST(TranslatorWithoutADisplay, SaysSoInOneSentenceAndFails) {
 }
 
 }  // namespace
-}  // namespace translator::e2e
+}  // namespace brelvox::translator::e2e
