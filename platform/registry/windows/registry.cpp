@@ -101,6 +101,22 @@ std::string RegistryFilePath() {
   return "the Windows registry";
 }
 
+// The system keeps one registry (with its own views and virtual store), so every store is it.
+std::string MachineRegistryFilePath() {
+  return RegistryFilePath();
+}
+
+std::string RegistryWriteFilePath(HKEY) {
+  return RegistryFilePath();
+}
+
+std::string RegValueStore(HKEY root, const char* subKey, const char* name) {
+  const bool found =
+      RegGetValueW(root, Wide(subKey).c_str(), Wide(name != nullptr ? name : "").c_str(),
+                   RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return found ? RegistryFilePath() : std::string();
+}
+
 std::string RegistryProblem() {
   return {};
 }
