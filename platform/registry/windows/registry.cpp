@@ -2,27 +2,19 @@
 
 #include <cctype>
 
+#include "platform/com/unicode.h"
+
 namespace {
 
 // Names are UTF-8 in the program; the system's ANSI calls take the code page, so the wide calls
-// are used with converted text.
+// are used with converted text (wchar_t is UTF-16 on Windows).
 std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
+  const std::u16string wide = Utf8ToUtf16(text);
+  return std::wstring(wide.begin(), wide.end());
 }
 
 std::string Narrow(const wchar_t* text, size_t length) {
-  if (length == 0) return {};
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), size, nullptr,
-                      nullptr);
-  return out;
+  return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
 LONG Set(HKEY root, const char* subKey, const char* name, DWORD type, const BYTE* data,
