@@ -283,6 +283,16 @@ class BatchCompiler {
                                              std::to_string(kMaxLeftStates) +
                                              " left states; split them into smaller stages");
       }
+      // Every left state holds an output for each class and right state; a very long literal
+      // needs as many left as right states, so its table grows with the square of its length.
+      const int64_t cells = static_cast<int64_t>(leftKeys_.size()) * rightStates_ * inputClasses_;
+      if (cells > kMaxTableCells) {
+        throw CompileError(stage_.where,
+                           "the stage's rules need a table of more than " +
+                               std::to_string(kMaxTableCells) +
+                               " cells (left states x right states x symbol classes); split "
+                               "them into smaller stages or shorten their longest strings");
+      }
     }
     return it->second;
   }
@@ -402,6 +412,7 @@ class BatchCompiler {
 
   static constexpr int32_t kFree = 0;
   static constexpr size_t kMaxLeftStates = 200000;
+  static constexpr int64_t kMaxTableCells = 64000000;
 
   int32_t RightNext(int32_t r, int32_t c) const { return right_.Next(r, c); }
 

@@ -113,6 +113,10 @@ TEST(BadSources, LimitsAndFilesThatAreNotSources) {
                 std::to_string(i - 1) + "\n";
   }
   ScratchFile("long.lex", std::string(300, 'a') + " \"x\"\n");
+  // Its table would grow with the square of its length; it is refused before it fills memory.
+  std::string longLiteral;
+  for (int i = 0; i < 4000; ++i)
+    longLiteral += "abcdefgh"[(i * 7 + i / 8 * 3) % 8];
   const struct {
     const char* what;
     std::string source;
@@ -144,6 +148,8 @@ TEST(BadSources, LimitsAndFilesThatAreNotSources) {
       {"lexicon of a folder", "stage w lexicon \"/\"\n", "the lexicon '/' is not a regular file"},
       {"dictionary of a device", "dictionary \"/dev/zero\"\n",
        "the lexicon '/dev/zero' is not a regular file"},
+      {"a literal of 4000 symbols", "stage s\n  \"" + longLiteral + "\" -> \"x\"\n",
+       "test.grc:1:7: the stage's rules need a table of more than 64000000 cells"},
       {"long lexicon word", "stage w lexicon \"long.lex\"\n",
        "long.lex:1:1: the word has 300 symbols; a lexicon word has at most 256"},
   };
