@@ -31,8 +31,15 @@ std::string DamagedUserDictionary(const std::string& path) {
                  "voice again");
 }
 
-std::vector<std::string> DamagedDataFiles(const VoiceToken& token) {
+std::vector<std::string> DamagedDataFiles(const VoiceToken& token, bool spoke) {
   std::vector<std::string> problems;
+  if (spoke) {
+    if (std::string dictionary = DamagedUserDictionary(token.Value(kUserDictDataValue));
+        !dictionary.empty()) {
+      problems.push_back(std::move(dictionary));
+    }
+    return problems;
+  }
   const std::string voicePath = token.Value(kVoiceDataValue);
   const std::u16string voiceName = Utf8ToUtf16(voicePath);
   MappedFile voice{};

@@ -11,8 +11,10 @@
 namespace brelvox::command {
 
 // One sentence per data file (voice, grammar, user dictionary) that cannot be read or that the
-// engine's loader refuses, naming the file and the way out; empty when all of them load.
-std::vector<std::string> DamagedDataFiles(const VoiceToken& token);
+// engine's loader refuses, naming the file and the way out; empty when all of them load. When the
+// voice `spoke`, only the user dictionary (which the engine drops silently) is loaded again:
+// loading the grammar a second time would double the start-up time of every request.
+std::vector<std::string> DamagedDataFiles(const VoiceToken& token, bool spoke);
 
 // The sentence for the user dictionary alone (the engine speaks on without one it refuses), or
 // empty when it loads.

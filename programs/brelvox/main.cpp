@@ -89,14 +89,14 @@ bool ReadSayText(const SayOptions& options, std::string* text, std::string* erro
   return true;
 }
 
-// Prints a sentence for each damaged data file of the voice NAME (the default voice when empty);
-// how many there were.
-size_t ReportDamagedFiles(const char* command, const std::string& name) {
+// Prints a sentence for each damaged data file of the voice NAME (the default voice when empty),
+// only the user dictionary when the voice `spoke`; how many there were.
+size_t ReportDamagedFiles(const char* command, const std::string& name, bool spoke) {
   std::string error;
   const std::string chosen = name.empty() ? DefaultVoiceToken() : ChooseVoice(name, &error);
   VoiceToken* token = chosen.empty() ? nullptr : VoiceToken::FromRegistry(chosen);
   if (token == nullptr) return 0;
-  const std::vector<std::string> damaged = DamagedDataFiles(*token);
+  const std::vector<std::string> damaged = DamagedDataFiles(*token, spoke);
   token->Release();
   for (const std::string& problem : damaged)
     Fail(command, problem);
@@ -128,7 +128,8 @@ int RunSay(const SayOptions& options) {
   if (spoken.failure == SpeakFailure::kMarkup) return Fail("say", spoken.error, 2);
   // The engine only says that binding failed or that no format is usable (and speaks on without a
   // user dictionary it refuses): name the damaged file instead.
-  const size_t damaged = ReportDamagedFiles("say", options.voice);
+  const size_t damaged = ReportDamagedFiles(
+      "say", options.voice, spoken.failure == SpeakFailure::kNone && spoken.finished);
   if (spoken.failure != SpeakFailure::kNone || !spoken.finished) {
     return damaged > 0 && spoken.failure != SpeakFailure::kOutput ? 1 : Fail("say", spoken.error);
   }

@@ -215,7 +215,8 @@ int RunSpeak(const SpeakOptions& options) {
   VoiceToken* token = request.adHoc ? VoiceToken::Create("ad-hoc", *request.adHoc)
                                     : VoiceToken::FromRegistry(DefaultVoiceToken());
   if (token != nullptr) {
-    for (const std::string& problem : DamagedDataFiles(*token))
+    for (const std::string& problem : DamagedDataFiles(
+             *token, spoken.failure == SpeakFailure::kNone && SUCCEEDED(spoken.result)))
       std::fprintf(stderr, "brelvox speak: %s\n", problem.c_str());
     token->Release();
   }
