@@ -22,6 +22,10 @@
 #include "tests/support/text_grammar.h"
 #include "tools/voicefile/collecting_host.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 // Every malloc, calloc and realloc of the process is counted (operator new comes through malloc).
 extern "C" {
 void* __libc_malloc(size_t size);

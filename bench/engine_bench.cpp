@@ -13,6 +13,10 @@
 #include "tests/support/text_grammar.h"
 #include "tools/voicefile/synthetic_voice.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 std::u16string LongText(size_t characters) {

@@ -12,6 +12,8 @@
 #include "tools/voicefile/collecting_host.h"
 #include "tools/voicefile/synthetic_voice.h"
 
+using namespace brelvox::voicefile;
+
 namespace {
 
 struct Voice {

@@ -24,6 +24,10 @@
 #include "tests/support/test_voices.h"
 #include "tests/support/text_grammar.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 std::vector<char> ReadFile(const char* path) {

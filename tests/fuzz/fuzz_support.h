@@ -35,7 +35,7 @@ inline int32_t SpeakWith(VoiceInventory* voice, const Grammar* grammar,
   TextItems items(kText);
   int bookmark = 0;
   items.Speak(0, 4).Bookmark(&bookmark).Speak(4, 10, 3, -2).SpellOut(14, 2).Silence(5).Speak(16, 4);
-  RecordingSite host;
+  brelvox::test::RecordingSite host;
   host.rate = 3;
   const EngineSite site = host.Table();
   return Synthesize(voice, grammar, dictionary, items.List(), 3, &site);

@@ -2,6 +2,8 @@
 #include "engine/core/text/grammar.h"
 #include "tests/fuzz/fuzz_support.h"
 
+using namespace brelvox::test;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<int32_t> image = AlignedCopy(data, size);
   ByteReader reader = MakeByteReader(image.data(), static_cast<int64_t>(size));

@@ -4,6 +4,8 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/grammar_files.h"
 
+using namespace brelvox::test;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<int32_t> image = AlignedCopy(data, size);
   ByteReader reader = MakeByteReader(image.data(), static_cast<int64_t>(size));

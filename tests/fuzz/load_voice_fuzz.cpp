@@ -3,6 +3,8 @@
 #include "engine/core/sound/voice_inventory.h"
 #include "tests/fuzz/fuzz_support.h"
 
+using namespace brelvox::test;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<int32_t> image = AlignedCopy(data, size);
   VoiceInventory voice{};

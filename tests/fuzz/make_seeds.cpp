@@ -8,6 +8,10 @@
 #include "tests/support/test_voices.h"
 #include "tests/support/text_grammar.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 void Write(const std::string& path, const void* data, size_t bytes) {

@@ -17,6 +17,8 @@
 #include "page/page_service.h"
 #include "tests/support/web_engine_wait.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 using Json = nlohmann::json;

@@ -11,6 +11,8 @@
 #include "platform/speech/fragments.h"
 #include "tests/support/temp_files.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 TEST(MemoryChecksTest, AnswerWithoutFaulting) {

@@ -14,6 +14,8 @@
 #include "platform/registry/registry.h"
 #include "tests/support/temp_files.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 TEST(RegistryTest, KeysAndValuesPersistAndIgnoreCase) {

@@ -11,6 +11,8 @@
 #include "tests/support/installed_test_voice.h"
 #include "tests/support/temp_files.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 class SpVoiceTest : public testing::Test {

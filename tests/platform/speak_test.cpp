@@ -19,6 +19,10 @@
 #include "tests/support/test_voices.h"
 #include "tests/support/text_grammar.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 // S_SPEAK_ABORTED: the engine stopped because the platform asked it to.

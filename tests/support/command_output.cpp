@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace brelvox::test {
+
 CommandOutput RunCommand(const std::string& command) {
   CommandOutput r{-1, {}};
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -16,3 +18,5 @@ CommandOutput RunCommand(const std::string& command) {
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
 }
+
+}  // namespace brelvox::test

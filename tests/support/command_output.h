@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace brelvox::test {
+
 struct CommandOutput {
   int status;       // the exit status, -1 when the program did not exit normally
   std::string out;  // standard output and standard error together
@@ -10,3 +12,5 @@ struct CommandOutput {
 
 // Runs `command` through the shell with standard error joined to standard output.
 CommandOutput RunCommand(const std::string& command);
+
+}  // namespace brelvox::test

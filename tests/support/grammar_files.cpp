@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace brelvox::test {
+
 namespace {
 
 void CountedTable(std::vector<int32_t>& out, int32_t rows, const std::vector<int32_t>& words) {
@@ -137,3 +139,5 @@ TransducerSpec TransducerBuilder::Build(int32_t states, int32_t start) const {
   spec.start = start * stride;
   return spec;
 }
+
+}  // namespace brelvox::test

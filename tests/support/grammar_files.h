@@ -9,6 +9,8 @@
 
 #include "engine/core/text/byte_reader.h"
 
+namespace brelvox::test {
+
 struct TransducerSpec {
   std::vector<int32_t> alphabet;             // sorted
   std::vector<std::array<int32_t, 3>> rows;  // check class, next state, output start
@@ -76,3 +78,5 @@ class TransducerBuilder {
   std::vector<Row> rows_;
   std::vector<std::pair<int32_t, std::vector<int32_t>>> finals_;
 };
+
+}  // namespace brelvox::test

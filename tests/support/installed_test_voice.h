@@ -13,6 +13,8 @@
 #include "tests/support/test_voices.h"
 #include "tests/support/text_grammar.h"
 
+namespace brelvox::test {
+
 // The engine's class id as its tokens name it.
 inline std::string EngineClassId() {
   char id[39];
@@ -32,8 +34,10 @@ inline bool InstallImpulseTestVoice(const TempDir& files, const char* library,
   VoiceDescription voice;
   voice.name = name;
   voice.clsid = id;
-  voice.voiceData = files.Write("t.voice", SerializeVoiceFile(MakeImpulseVoice({})));
+  voice.voiceData = files.Write("t.voice", voicefile::SerializeVoiceFile(MakeImpulseVoice({})));
   voice.grammarData = files.Write("t.grammar", TestGrammar().file);
   voice.userDictData = files.Write("t.dict", TransducerFile(TransducerBuilder({-1}).Build(1)));
   return InstallVoiceToken(voice, makeDefault) == 0;
 }
+
+}  // namespace brelvox::test

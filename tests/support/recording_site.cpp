@@ -1,5 +1,7 @@
 #include "tests/support/recording_site.h"
 
+namespace brelvox::test {
+
 namespace {
 
 RecordingSite& Host(void* context) {
@@ -88,3 +90,5 @@ EngineSite RecordingSite::Table() {
   return EngineSite{this,        WriteAudio, PostBoundary, PostPhoneme, PostBookmark, GetActions,
                     ClearAction, GetSkip,    CompleteSkip, GetRate,     GetVolume};
 }
+
+}  // namespace brelvox::test

@@ -8,6 +8,8 @@
 
 #include "engine/core/engine_site.h"
 
+namespace brelvox::test {
+
 struct PhonemeEvent {
   int32_t phoneme, duration, next, feature, start;
   bool operator==(const PhonemeEvent&) const = default;
@@ -51,3 +53,5 @@ struct RecordingSite {
 
   EngineSite Table();
 };
+
+}  // namespace brelvox::test

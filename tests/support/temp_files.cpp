@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <random>
 
+namespace brelvox::test {
+
 namespace {
 
 // The environment variable set, or removed when `value` is null.
@@ -59,3 +61,5 @@ ScopedRegistry::ScopedRegistry() {
 ScopedRegistry::~ScopedRegistry() {
   SetEnvironment("BRELVOX_REGISTRY", hadPrevious_ ? previous_.c_str() : nullptr);
 }
+
+}  // namespace brelvox::test

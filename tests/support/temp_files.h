@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace brelvox::test {
+
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {
  public:
@@ -41,3 +43,5 @@ class ScopedRegistry {
   std::string previous_;
   bool hadPrevious_;
 };
+
+}  // namespace brelvox::test

@@ -5,6 +5,10 @@
 #include "engine/core/sound/phoneme_set.h"
 #include "engine/core/symbols.h"
 
+using namespace brelvox::voicefile;
+
+namespace brelvox::test {
+
 VoiceFileContents MakeImpulseVoice(const ImpulseVoiceSpec& spec) {
   VoiceFileContents voice;
   VoiceFileHeader& h = voice.header;
@@ -61,3 +65,5 @@ std::vector<int32_t> NonZeroPositions(const std::vector<int16_t>& audio) {
   }
   return positions;
 }
+
+}  // namespace brelvox::test

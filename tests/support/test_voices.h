@@ -7,6 +7,8 @@
 #include "engine/core/sound/voice_inventory.h"
 #include "tools/voicefile/voice_file_writer.h"
 
+namespace brelvox::test {
+
 // Every pair has the same unit: `periods` pitch periods of `period` samples, a single impulse of
 // `amplitude` at each pitch mark and silence elsewhere, windows of half a period on each side.
 // Rendered at neutral stress and pitch, the output is one impulse per output period, at its centre.
@@ -22,14 +24,14 @@ struct ImpulseVoiceSpec {
   int32_t smoothForward = 2;
 };
 
-VoiceFileContents MakeImpulseVoice(const ImpulseVoiceSpec& spec);
+voicefile::VoiceFileContents MakeImpulseVoice(const ImpulseVoiceSpec& spec);
 
 // The unit record of a pair of phoneme characters.
-DiphoneUnit& UnitOf(VoiceFileContents& voice, char left, char right);
+DiphoneUnit& UnitOf(voicefile::VoiceFileContents& voice, char left, char right);
 
 // A voice file image loaded into an inventory; released with the holder.
 struct LoadedVoice {
-  explicit LoadedVoice(const VoiceFileContents& contents);
+  explicit LoadedVoice(const voicefile::VoiceFileContents& contents);
   ~LoadedVoice();
   LoadedVoice(const LoadedVoice&) = delete;
   LoadedVoice& operator=(const LoadedVoice&) = delete;
@@ -45,3 +47,5 @@ std::vector<int32_t> PhonemeSymbols(const char* phonemes, int32_t stress = 5);
 
 // Sample indices of the non-zero samples of `audio`.
 std::vector<int32_t> NonZeroPositions(const std::vector<int16_t>& audio);
+
+}  // namespace brelvox::test

@@ -4,6 +4,8 @@
 #include "engine/core/symbols.h"
 #include "tests/support/grammar_files.h"
 
+namespace brelvox::test {
+
 namespace {
 
 constexpr int32_t kWord = kFirstWordMarker;
@@ -83,3 +85,5 @@ const DynArray* TextItems::List() {
   }
   return list_;
 }
+
+}  // namespace brelvox::test

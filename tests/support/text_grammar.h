@@ -11,6 +11,8 @@
 #include "engine/core/text/grammar.h"
 #include "engine/core/text/text_item.h"
 
+namespace brelvox::test {
+
 struct TransducerSpec;
 
 // The reading stage of the test grammar on its own.
@@ -42,3 +44,5 @@ class TextItems {
   std::vector<TextItem> items_;
   DynArray* list_ = nullptr;
 };
+
+}  // namespace brelvox::test

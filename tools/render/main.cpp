@@ -17,6 +17,8 @@
 #include "tools/voicefile/collecting_host.h"
 #include "tools/voicefile/synthetic_voice.h"
 
+using namespace brelvox::voicefile;
+
 namespace {
 
 // Phoneme characters to symbols: every phoneme followed by its stress (raised on stressed vowels),

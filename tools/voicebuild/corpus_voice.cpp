@@ -14,6 +14,8 @@
 #include "epochs.h"
 #include "recordings.h"
 
+using namespace brelvox::voicefile;
+
 namespace brelvox::voicebuild {
 
 namespace fs = std::filesystem;

@@ -46,6 +46,7 @@ struct CorpusSelection {
 // the same (most of the build's work).
 bool BuildCorpusVoice(const VoiceBuildOptions& options, const CorpusSelection& selection,
                       const std::string& folder, const std::string& cacheFolder,
-                      VoiceFileContents* voice, VoiceBuildReport* report, std::string* error);
+                      voicefile::VoiceFileContents* voice, VoiceBuildReport* report,
+                      std::string* error);
 
 }  // namespace brelvox::voicebuild

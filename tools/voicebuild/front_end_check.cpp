@@ -13,6 +13,8 @@
 #include "platform/com/unicode.h"
 #include "tools/voicefile/collecting_host.h"
 
+using namespace brelvox::voicefile;
+
 namespace brelvox::voicebuild {
 
 namespace {

@@ -13,6 +13,8 @@
 #include "pair_list.h"
 #include "voice_builder.h"
 
+using namespace brelvox::voicefile;
+
 #ifndef VOICEBUILD_DATA_DIR
 #define VOICEBUILD_DATA_DIR "tools/voicebuild/data"
 #endif

@@ -9,6 +9,8 @@
 #include "engine/core/sound/phoneme_set.h"
 #include "recordings.h"
 
+using namespace brelvox::voicefile;
+
 namespace brelvox::voicebuild {
 
 namespace {

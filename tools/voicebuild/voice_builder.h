@@ -61,11 +61,11 @@ bool CutRecording(const LabelledRecording& recording, const PitchGrid& grid,
 // and packs them into a voice with the given base pitch. Fills the report's gain, sample count
 // and lead-in.
 bool PackVoice(std::vector<CutUnit> units, int32_t sampleRate, const PitchGrid& grid,
-               const VoiceBuildOptions& options, VoiceFileContents* voice, VoiceBuildReport* report,
-               std::string* error);
+               const VoiceBuildOptions& options, voicefile::VoiceFileContents* voice,
+               VoiceBuildReport* report, std::string* error);
 
 // The whole build from the donor.
-bool BuildDonorVoice(const VoiceBuildOptions& options, VoiceFileContents* voice,
+bool BuildDonorVoice(const VoiceBuildOptions& options, voicefile::VoiceFileContents* voice,
                      VoiceBuildReport* report, std::string* error);
 
 // The whole build from a folder of labelled recordings (see recordings.h), through the same
@@ -73,7 +73,8 @@ bool BuildDonorVoice(const VoiceBuildOptions& options, VoiceFileContents* voice,
 // options' pairs when there are any (then a pair no recording holds is reported), the first
 // occurrence of a pair kept. Marks follow the recordings' own pitch; baseF0 is their median.
 bool BuildRecordedVoice(const VoiceBuildOptions& options, const std::string& folder,
-                        VoiceFileContents* voice, VoiceBuildReport* report, std::string* error);
+                        voicefile::VoiceFileContents* voice, VoiceBuildReport* report,
+                        std::string* error);
 
 // A readable report of the build.
 std::string FormatReport(const VoiceBuildReport& report);
@@ -81,7 +82,7 @@ std::string FormatReport(const VoiceBuildReport& report);
 // The coverage of each pair source by a built voice: a line "coverage of NAME: built of asked"
 // and a line naming every pair of the source the voice lacks. `missing` (optional) receives the
 // number of wanted pairs without a unit, over all sources.
-std::string CoverageReport(const std::vector<PairSource>& sources, const VoiceFileContents& voice,
-                           int32_t* missing = nullptr);
+std::string CoverageReport(const std::vector<PairSource>& sources,
+                           const voicefile::VoiceFileContents& voice, int32_t* missing = nullptr);
 
 }  // namespace brelvox::voicebuild

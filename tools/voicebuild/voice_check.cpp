@@ -11,6 +11,8 @@
 #include "engine/core/synthesize.h"
 #include "tools/voicefile/collecting_host.h"
 
+using namespace brelvox::voicefile;
+
 namespace brelvox::voicebuild {
 
 namespace {

@@ -1,5 +1,7 @@
 #include "tools/voicefile/collecting_host.h"
 
+namespace brelvox::voicefile {
+
 namespace {
 
 CollectingHost& Host(void* context) {
@@ -51,3 +53,5 @@ EngineSite CollectingHost::Table() {
   return EngineSite{this,        WriteAudio, PostBoundary, PostPhoneme, PostBookmark, GetActions,
                     ClearAction, GetSkip,    CompleteSkip, GetRate,     GetVolume};
 }
+
+}  // namespace brelvox::voicefile

@@ -8,6 +8,8 @@
 
 #include "engine/core/engine_site.h"
 
+namespace brelvox::voicefile {
+
 // A phoneme event: the voice index of the phoneme, where it starts and how long it lasts.
 struct PhonemeSpan {
   int32_t phoneme;
@@ -25,3 +27,5 @@ struct CollectingHost {
 
   EngineSite Table();
 };
+
+}  // namespace brelvox::voicefile

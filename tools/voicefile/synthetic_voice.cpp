@@ -6,6 +6,8 @@
 
 #include "engine/core/sound/phoneme_set.h"
 
+namespace brelvox::voicefile {
+
 namespace {
 
 // A phoneme's model: formants excited by a pulse train, plus noise.
@@ -157,3 +159,5 @@ VoiceFileContents MakeSyntheticVoice(const SyntheticVoiceOptions& options) {
   }
   return voice;
 }
+
+}  // namespace brelvox::voicefile

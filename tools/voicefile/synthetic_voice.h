@@ -6,9 +6,13 @@
 
 #include "voice_file_writer.h"
 
+namespace brelvox::voicefile {
+
 struct SyntheticVoiceOptions {
   int32_t sampleRate = 16000;
   double baseF0 = 125.0;
 };
 
 VoiceFileContents MakeSyntheticVoice(const SyntheticVoiceOptions& options);
+
+}  // namespace brelvox::voicefile

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace brelvox::voicefile {
+
 static_assert(std::endian::native == std::endian::little, "voice files are little-endian");
 
 namespace {
@@ -59,3 +61,5 @@ bool WriteVoiceFile(const std::string& path, const VoiceFileContents& contents,
   }
   return true;
 }
+
+}  // namespace brelvox::voicefile

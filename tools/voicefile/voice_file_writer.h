@@ -7,6 +7,8 @@
 
 #include "engine/core/sound/voice_inventory.h"
 
+namespace brelvox::voicefile {
+
 struct VoiceFileHeader {
   int32_t sampleRate = 16000;
   double samplingFrequency = 16000.0;
@@ -30,3 +32,5 @@ std::vector<uint8_t> SerializeVoiceFile(const VoiceFileContents& contents);
 
 // Writes the image to `path`; false with a message in `error` when the file cannot be written.
 bool WriteVoiceFile(const std::string& path, const VoiceFileContents& contents, std::string* error);
+
+}  // namespace brelvox::voicefile

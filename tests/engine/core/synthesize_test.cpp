@@ -10,6 +10,10 @@
 #include "tests/support/test_voices.h"
 #include "tests/support/text_grammar.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 // The impulse voice renders every unit as 1000 samples of periods of 100 (the first unit of a call

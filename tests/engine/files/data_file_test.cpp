@@ -10,6 +10,8 @@
 #include "tests/support/temp_files.h"
 #include "tests/support/text_grammar.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 TEST(DataFileTest, LoadsGoodFilesAndRefusesOthersWithAReason) {

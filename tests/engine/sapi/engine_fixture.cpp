@@ -5,6 +5,10 @@
 #include "tests/support/grammar_files.h"
 #include "tests/support/text_grammar.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 const char* const kEngineLibrary = BRELVOX_LIBRARY;
 const char* const kFaultingEngineLibrary = BRELVOX_FAULTING_LIBRARY;
 

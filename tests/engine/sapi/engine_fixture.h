@@ -38,14 +38,14 @@ class EngineTest : public testing::Test {
   std::map<std::string, std::string> DefaultValues() const;
   HRESULT Bind(ISpTTSEngine* engine, VoiceToken* token);
   // A bound engine over the test files (voice built from `spec`).
-  ISpTTSEngine* BoundEngine(const ImpulseVoiceSpec& spec = {});
+  ISpTTSEngine* BoundEngine(const brelvox::test::ImpulseVoiceSpec& spec = {});
   SpeakRun Speak(ISpTTSEngine* engine, const std::u16string& text, SiteSettings settings = {},
                  DWORD flags = 0);
   SpeakRun Speak(ISpTTSEngine* engine, FragmentList& fragments, SiteSettings settings = {},
                  DWORD flags = 0);
 
-  ScopedRegistry registry_;
-  TempDir files_;
+  brelvox::test::ScopedRegistry registry_;
+  brelvox::test::TempDir files_;
   std::string voicePath_, grammarPath_, dictionaryPath_;
   std::vector<IUnknown*> owned_;
 };

@@ -10,6 +10,8 @@
 #include "tests/support/grammar_files.h"
 #include "tests/support/text_grammar.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 TEST_F(EngineTest, SpeakBeforeBindingFailsWithoutTouchingTheSite) {

@@ -6,6 +6,8 @@
 #include "tests/engine/sapi/engine_fixture.h"
 #include "tests/support/library.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 struct Exports {

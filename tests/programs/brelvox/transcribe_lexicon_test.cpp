@@ -16,6 +16,10 @@
 #include "tests/support/temp_files.h"
 #include "tests/support/test_voices.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 using Result = CommandOutput;

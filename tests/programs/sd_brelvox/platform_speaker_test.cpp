@@ -7,6 +7,8 @@
 
 #include "tests/support/installed_test_voice.h"
 
+using namespace brelvox::test;
+
 namespace brelvox::speechd {
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include "tests/support/command_output.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 struct Case {

@@ -19,6 +19,8 @@
 #include "platform/com/unicode.h"
 #include "tests/support/temp_files.h"
 
+using namespace brelvox::test;
+
 namespace brelvox::lexicon {
 
 namespace {

@@ -17,6 +17,10 @@
 #include "tools/voicebuild/epochs.h"
 #include "tools/voicebuild/recordings.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace brelvox::voicebuild {
 
 namespace {

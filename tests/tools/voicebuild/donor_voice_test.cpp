@@ -14,6 +14,10 @@
 #include "tools/voicebuild/voice_builder.h"
 #include "tools/voicebuild/voice_check.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace brelvox::voicebuild {
 
 namespace {

@@ -11,6 +11,10 @@
 #include "tests/support/text_grammar.h"
 #include "tools/voicebuild/front_end_check.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace brelvox::voicebuild {
 
 namespace {

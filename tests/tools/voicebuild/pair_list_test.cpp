@@ -8,6 +8,8 @@
 #include "tools/voicebuild/pair_list.h"
 #include "tools/voicebuild/voice_builder.h"
 
+using namespace brelvox::voicefile;
+
 namespace brelvox::voicebuild {
 
 namespace {

@@ -13,6 +13,10 @@
 #include "tools/voicebuild/recordings.h"
 #include "tools/voicebuild/voice_builder.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace brelvox::voicebuild {
 
 namespace {

@@ -21,6 +21,8 @@
 #include "translator/pronunciation.h"
 #include "translator/result_extraction.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 // The page's documents, and /api/translate answering from `answers` (keyed by the text).

@@ -7,6 +7,10 @@
 #include "engine/core/sound/overlap_add.h"
 #include "tests/support/test_voices.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 double Rising(int32_t i, int32_t n) {

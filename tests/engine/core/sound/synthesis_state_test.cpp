@@ -7,6 +7,10 @@
 #include "tests/support/recording_site.h"
 #include "tests/support/test_voices.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 TEST(PeriodHooksTest, AFlushMovesOnlyIndicesBelowTwiceTheHalf) {

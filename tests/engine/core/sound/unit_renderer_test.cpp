@@ -14,6 +14,10 @@
 #include "tests/support/recording_site.h"
 #include "tests/support/test_voices.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 // The impulse voice: 16 kHz, periods of 100 samples, units of 1000 samples, boundary at 500,

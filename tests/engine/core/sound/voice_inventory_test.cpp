@@ -10,6 +10,10 @@
 #include "engine/core/sound/voice_inventory.h"
 #include "tests/support/test_voices.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace {
 
 template <typename T>

@@ -9,6 +9,8 @@
 #include "engine/core/text/transducer.h"
 #include "tests/support/grammar_files.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 constexpr int32_t C = kCatchAllOutput;

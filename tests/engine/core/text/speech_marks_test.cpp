@@ -7,6 +7,8 @@
 #include "tests/support/grammar_files.h"
 #include "tests/support/text_grammar.h"
 
+using namespace brelvox::test;
+
 namespace {
 
 constexpr int32_t W = kFirstWordMarker;

@@ -13,6 +13,10 @@
 #include "tests/support/test_voices.h"
 #include "tools/voicefile/voice_file_writer.h"
 
+using namespace brelvox::voicefile;
+
+using namespace brelvox::test;
+
 namespace brelvox::translator::e2e {
 namespace {
 
