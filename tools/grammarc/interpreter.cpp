@@ -1,8 +1,9 @@
 #include "tools/grammarc/interpreter.h"
 
 #include <algorithm>
-#include <map>
+#include <functional>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace brelvox::grammarc {
 
@@ -102,7 +103,13 @@ class Matcher {
 
   const std::vector<int32_t>& input_;
   const GrammarSource& source_;
-  std::map<std::pair<const Regex*, int32_t>, std::vector<int32_t>> memo_;
+  // Node-based, so the answers handed out stay where they are while more are added.
+  struct KeyHash {
+    size_t operator()(const std::pair<const Regex*, int32_t>& key) const {
+      return std::hash<const void*>()(key.first) * 31 + static_cast<size_t>(key.second);
+    }
+  };
+  std::unordered_map<std::pair<const Regex*, int32_t>, std::vector<int32_t>, KeyHash> memo_;
 };
 
 bool Selected(const Stage& stage, int32_t flags) {
@@ -122,13 +129,19 @@ std::vector<int32_t> ApplyRules(const Stage& stage, const GrammarSource& source,
   if (n == 0) return {};
   Matcher matcher(input, source);
   // Input position p is index p + 1 of the matcher's stream.
+  // Where each left context ends, from any start: worked out once per context and text.
+  std::unordered_map<const Regex*, std::vector<char>> leftEnds;
   const auto leftHolds = [&](const Rule& rule, int32_t p) {
     if (!rule.left) return true;
-    for (int32_t s = 0; s <= p + 1; ++s) {
-      const std::vector<int32_t>& ends = matcher.Ends(*rule.left, s);
-      if (std::binary_search(ends.begin(), ends.end(), p + 1)) return true;
+    auto [it, added] = leftEnds.try_emplace(rule.left.get());
+    if (added) {
+      it->second.assign(static_cast<size_t>(matcher.length()) + 1, 0);
+      for (int32_t s = 0; s < matcher.length(); ++s) {
+        for (int32_t t : matcher.Ends(*rule.left, s))
+          it->second[static_cast<size_t>(t)] = 1;
+      }
     }
-    return false;
+    return it->second[static_cast<size_t>(p) + 1] != 0;
   };
   const auto rightHolds = [&](const Rule& rule, int32_t p) {
     return !rule.right || !matcher.Ends(*rule.right, p + 1).empty();
