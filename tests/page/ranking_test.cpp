@@ -74,6 +74,8 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"en", "tore", "късам", "base form", "tear"},
       {"en", "absolutely", "абсолютно", "base form", "absolute"},
       {"en", "literally", "буквално", "base form", "literal"},
+      // A contraction cut at its apostrophe reads the whole contraction.
+      {"en", "didn", "не", "base form", "didn't"},
       // Perfective verbs and their forms, through the supplement and the endings.
       {"bg", "направих", "do", "base form", "направя"},
       {"bg", "кажеш", "say", "base form", "кажа"},
