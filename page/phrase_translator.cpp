@@ -236,6 +236,10 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   // A plural reads its base's noun senses when the noun is the word's main part of speech.
   const bool plural =
       direction == Direction::kEnglishToBulgarian && !verb_form && EndsWith(key, "s");
+  // A comparative or superlative reads its base's senses that are no verb's (closest: близък, not
+  // затварям); an agent noun without an entry of its own the same (cheater: измамник).
+  const bool graded = direction == Direction::kEnglishToBulgarian && !verb_form &&
+                      (EndsWith(key, "er") || EndsWith(key, "est"));
   for (const auto& base : BaseForms(direction, key)) {
     const auto verbs = tables_.english_verbs.find(base);
     const auto nouns = tables_.english_nouns.find(base);
@@ -259,7 +263,14 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
     } else if (plural && nouns != tables_.english_nouns.end()) {
       add(nouns->second, Method::kBaseForm, base, nouns->second.size());
     } else if (const auto* found = tables_.Find(direction, base)) {
-      add(*found, Method::kBaseForm, base, found->size());
+      std::vector<std::string> others;
+      if (graded && verbs != tables_.english_verbs.end()) {
+        for (const auto& t : *found) {
+          if (std::find(verbs->second.begin(), verbs->second.end(), t) == verbs->second.end())
+            others.push_back(t);
+        }
+      }
+      add(others.empty() ? *found : others, Method::kBaseForm, base, found->size());
     }
   }
   return out;

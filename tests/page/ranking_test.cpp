@@ -74,6 +74,8 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"en", "tore", "късам", "base form", "tear"},
       {"en", "absolutely", "абсолютно", "base form", "absolute"},
       {"en", "literally", "буквално", "base form", "literal"},
+      // A comparative reads its adjective, not a verb of the same spelling.
+      {"en", "closest", "близък", "base form", "close"},
       // A contraction cut at its apostrophe reads the whole contraction.
       {"en", "didn", "не", "base form", "didn't"},
       // Perfective verbs and their forms, through the supplement and the endings.
