@@ -229,6 +229,15 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
     add(*found, Method::kExact, {}, found->size());
     return out;
   }
+  // An -ing form written without its g (sayin, tryin) reads as the -ing form.
+  if (direction == Direction::kEnglishToBulgarian && EndsWith(key, "in")) {
+    auto with_g = LookupWord(direction, key + "g");
+    for (auto& t : with_g) {
+      t.method = Method::kBaseForm;
+      if (t.base.empty()) t.base = key + "g";
+    }
+    if (!with_g.empty()) return with_g;
+  }
   // A verb form reads its base's verb senses (said: казвам, not дума).
   const bool verb_form =
       direction == Direction::kEnglishToBulgarian &&

@@ -78,6 +78,8 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"en", "closest", "близък", "base form", "close"},
       // A contraction cut at its apostrophe reads the whole contraction.
       {"en", "didn", "не", "base form", "didn't"},
+      // An -ing form without its g reads as the -ing form.
+      {"en", "tryin", "опитвам", "base form", "trying"},
       // Perfective verbs and their forms, through the supplement and the endings.
       {"bg", "направих", "do", "base form", "направя"},
       {"bg", "кажеш", "say", "base form", "кажа"},
