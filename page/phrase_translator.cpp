@@ -85,9 +85,15 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
     // hunspell-en-us lists some forms as words of their own (things, women) and reads others too
     // freely (brothers as broth): the regular detachment rules of English inflection too.
     if (const std::string base = EnglishBaseByEnding(key); !base.empty()) AddUnique(&bases, base);
-    // A contraction cut at its apostrophe, as word lists and careless typing leave it (didn,
-    // wasn): the whole contraction.
-    if (EndsWith(key, "n") && tables_.Find(direction, key + "'t")) AddUnique(&bases, key + "'t");
+    // A contraction cut at its apostrophe or written without it, as word lists and careless
+    // typing leave it (didn, dont, thats): the whole contraction.
+    static const std::pair<std::string_view, std::string_view> kContractions[] = {
+        {"n", "n't"}, {"nt", "n't"}, {"s", "'s"}};
+    for (const auto& [tail, whole] : kContractions) {
+      if (!EndsWith(key, tail)) continue;
+      const std::string contraction = key.substr(0, key.size() - tail.size()) + std::string(whole);
+      if (tables_.Find(direction, contraction)) AddUnique(&bases, contraction);
+    }
     // The base closest to the form first: savings -> saving before save.
     std::stable_sort(bases.begin(), bases.end(), [](const std::string& a, const std::string& b) {
       return a.size() > b.size();

@@ -76,8 +76,9 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"en", "literally", "буквално", "base form", "literal"},
       // A comparative reads its adjective, not a verb of the same spelling.
       {"en", "closest", "близък", "base form", "close"},
-      // A contraction cut at its apostrophe reads the whole contraction.
+      // A contraction cut at its apostrophe or written without it reads the whole contraction.
       {"en", "didn", "не", "base form", "didn't"},
+      {"en", "thats", "това е", "base form", "that's"},
       // An -ing form without its g reads as the -ing form.
       {"en", "tryin", "опитвам", "base form", "trying"},
       // Perfective verbs and their forms, through the supplement and the endings.
