@@ -117,6 +117,19 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
         if (!base.empty()) AddUnique(&bases, base);
       }
     }
+    // Last, a perfective verb made with a prefix that adds little but the aspect, which the
+    // dictionary lacks, reads its simple verb (сгреших: греша; навреди: вредя).
+    if (std::none_of(bases.begin(), bases.end(),
+                     [&](const std::string& b) { return tables_.Find(direction, b) != nullptr; })) {
+      for (const char* prefix : {"по", "на", "из", "за", "с"}) {
+        const std::string_view p(prefix);
+        if (!key.starts_with(p) || key.size() < p.size() + 6) continue;
+        if (const std::string base = BulgarianVerbBase(key.substr(p.size())); !base.empty()) {
+          bases.push_back(base);
+          break;
+        }
+      }
+    }
   }
   return bases;
 }
@@ -156,16 +169,40 @@ std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
       if (stem.back() != vowel) continue;
       const std::string base = EncodeUtf8(stem.substr(0, stem.size() - 1)) + first;
       if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
+      // An imperfective in -явам whose perfective in -ея is filed (закъснява: закъснея).
+      if (EndsWith(base, "явам")) {
+        const std::string partner =
+            base.substr(0, base.size() - std::string_view("явам").size()) + "ея";
+        if (tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
+      }
     }
-    // A perfective verb the dictionary files only under its imperfective partner in -вам
-    // (извърших: извърша, извършвам; забелязал: забелязвам).
-    // (осигури: осигурявам; постави: поставям).
-    const std::string root = EncodeUtf8(stem.substr(0, stem.size() - 1));
-    static const std::pair<const char*, bool> kPartners[] = {
-        {"вам", false}, {"явам", true}, {"ям", true}};  // true: after a stem in и only
-    for (const auto& [suffix, after_i] : kPartners) {
-      if (after_i && stem.back() != U'и') continue;
-      const std::string partner = root + suffix;
+    // A perfective verb the dictionary files only under its imperfective partner: in -вам and
+    // -авам (извърших: извършвам; разреши: разрешавам), -явам and -ям after и (осигури:
+    // осигурявам; постави: поставям), with т and д softened (усетих: усещам; навреди:
+    // навреждам), the о of the root turned а (затворете: затварям), or -на left out (постигна:
+    // постигам).
+    const std::u32string root = stem.substr(0, stem.size() - 1);
+    const std::string r = EncodeUtf8(root);
+    std::vector<std::string> partners = {r + "вам", r + "авам"};
+    if (stem.back() == U'и') {
+      partners.push_back(r + "явам");
+      partners.push_back(r + "ям");
+    }
+    if (!root.empty()) {
+      const std::string head = EncodeUtf8(root.substr(0, root.size() - 1));
+      if (root.back() == U'т') partners.push_back(head + "щам");
+      if (root.back() == U'д') {
+        partners.push_back(head + "ждам");
+        partners.push_back(head + "ждавам");
+      }
+      if (root.back() == U'н' && stem.back() == U'а') partners.push_back(head + "ам");
+      if (const auto o = root.rfind(U'о'); o != std::u32string::npos && o + 3 >= root.size()) {
+        std::u32string a = root;
+        a[o] = U'а';
+        partners.push_back(EncodeUtf8(a) + "ям");
+      }
+    }
+    for (const auto& partner : partners) {
       if (partner != key && tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
     }
   }

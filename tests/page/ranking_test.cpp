@@ -88,6 +88,10 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"bg", "извършил", "commit", "base form", "извършвам"},
       {"bg", "закъснявам", "be late", "base form", "закъснея"},
       {"bg", "смехът", "laughter", "base form", "смях"},
+      // Softened т, -ява forms of a perfective in -ея, and a prefix that adds only the aspect.
+      {"bg", "усетих", "feel", "base form", "усещам"},
+      {"bg", "закъснява", "be late", "base form", "закъснея"},
+      {"bg", "сгреших", "err", "base form", "греша"},
       // Definite forms hunspell reads as another word's.
       {"bg", "хората", "people", "base form", "хора"},
       {"bg", "името", "name", "base form", "име"},
