@@ -86,11 +86,15 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
     // freely (brothers as broth): the regular detachment rules of English inflection too.
     if (const std::string base = EnglishBaseByEnding(key); !base.empty()) AddUnique(&bases, base);
     // A contraction cut at its apostrophe or written without it, as word lists and careless
-    // typing leave it (didn, dont, thats): the whole contraction.
+    // typing leave it (didn, dont, thats): the whole contraction; a cut n't only where the word
+    // has no base of its own (won: win, not won't).
     static const std::pair<std::string_view, std::string_view> kContractions[] = {
         {"n", "n't"}, {"nt", "n't"}, {"s", "'s"}};
+    const bool known = std::any_of(bases.begin(), bases.end(), [&](const std::string& b) {
+      return tables_.Find(direction, b) != nullptr;
+    });
     for (const auto& [tail, whole] : kContractions) {
-      if (!EndsWith(key, tail)) continue;
+      if (!EndsWith(key, tail) || (known && tail != "s")) continue;
       const std::string contraction = key.substr(0, key.size() - tail.size()) + std::string(whole);
       if (tables_.Find(direction, contraction)) AddUnique(&bases, contraction);
     }

@@ -79,6 +79,7 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       // A contraction cut at its apostrophe or written without it reads the whole contraction.
       {"en", "didn", "не", "base form", "didn't"},
       {"en", "thats", "това е", "base form", "that's"},
+      {"en", "won", "печеля", "base form", "win"},  // a past form, no cut won't
       // An -ing form without its g reads as the -ing form.
       {"en", "tryin", "опитвам", "base form", "trying"},
       // Perfective verbs and their forms, through the supplement and the endings.
