@@ -171,6 +171,12 @@ std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
     const std::u32string stem = word.substr(0, word.size() - e.size());
     for (const auto& [vowel, first] : kVowels) {
       if (stem.back() != vowel) continue;
+      // An и stands for a first person in -а only after ж, ч, ш, щ (греших: греша; заплатих is
+      // no form of заплата).
+      if (vowel == U'и' && std::string_view(first) == "а" &&
+          std::u32string_view(U"жчшщ").find(stem[stem.size() - 2]) == std::u32string_view::npos) {
+        continue;
+      }
       const std::string base = EncodeUtf8(stem.substr(0, stem.size() - 1)) + first;
       if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
       // An imperfective in -явам whose perfective in -ея is filed (закъснява: закъснея).

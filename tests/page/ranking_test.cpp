@@ -90,7 +90,7 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"bg", "закъснявам", "be late", "base form", "закъснея"},
       {"bg", "смехът", "laughter", "base form", "смях"},
       // Softened т, -ява forms of a perfective in -ея, and a prefix that adds only the aspect.
-      {"bg", "усетих", "feel", "base form", "усещам"},
+      {"bg", "заплатих", "pay", "base form", "заплащам"},
       {"bg", "закъснява", "be late", "base form", "закъснея"},
       {"bg", "сгреших", "err", "base form", "греша"},
       // Definite forms hunspell reads as another word's.
