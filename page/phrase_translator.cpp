@@ -128,7 +128,12 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
       for (const char* prefix : {"по", "на", "из", "за", "с"}) {
         const std::string_view p(prefix);
         if (!key.starts_with(p) || key.size() < p.size() + 6) continue;
-        if (const std::string base = BulgarianVerbBase(key.substr(p.size())); !base.empty()) {
+        // Only a base with a verb's first-person ending counts (изабел is no form of аба).
+        const std::string base = BulgarianVerbBase(key.substr(p.size()));
+        const bool verb_like = EndsWith(base, "м") || EndsWith(base, "я") || EndsWith(base, "жа") ||
+                               EndsWith(base, "ча") || EndsWith(base, "ша") ||
+                               EndsWith(base, "ка") || EndsWith(base, "га");
+        if (verb_like) {
           bases.push_back(base);
           break;
         }
