@@ -86,15 +86,23 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
     // freely (brothers as broth): the regular detachment rules of English inflection too.
     if (const std::string base = EnglishBaseByEnding(key); !base.empty()) AddUnique(&bases, base);
     // A contraction cut at its apostrophe or written without it, as word lists and careless
-    // typing leave it (didn, dont, thats): the whole contraction; a cut n't only where the word
-    // has no base of its own (won: win, not won't).
+    // typing leave it (didn, dont, thats): the whole contraction (won stays win, not won't).
     static const std::pair<std::string_view, std::string_view> kContractions[] = {
         {"n", "n't"}, {"nt", "n't"}, {"s", "'s"}};
+    static const std::string_view kWithIs[] = {"that", "what", "there", "here", "who",
+                                               "he",   "she",  "it",    "where"};
     const bool known = std::any_of(bases.begin(), bases.end(), [&](const std::string& b) {
       return tables_.Find(direction, b) != nullptr;
     });
     for (const auto& [tail, whole] : kContractions) {
-      if (!EndsWith(key, tail) || (known && tail != "s")) continue;
+      if (!EndsWith(key, tail)) continue;
+      const std::string_view stem = std::string_view(key).substr(0, key.size() - tail.size());
+      // 's only after the words it is "is" after (thats, not ones); a cut n't only where the
+      // word has no base of its own.
+      if (tail == "s" ? std::find(std::begin(kWithIs), std::end(kWithIs), stem) == std::end(kWithIs)
+                      : known) {
+        continue;
+      }
       const std::string contraction = key.substr(0, key.size() - tail.size()) + std::string(whole);
       if (tables_.Find(direction, contraction)) AddUnique(&bases, contraction);
     }
@@ -287,8 +295,10 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
     add(*found, Method::kExact, {}, found->size());
     return out;
   }
-  // An -ing form written without its g (sayin, tryin) reads as the -ing form.
-  if (direction == Direction::kEnglishToBulgarian && EndsWith(key, "in")) {
+  // An -ing form written without its g (sayin, tryin) reads as the -ing form, where that is the
+  // form of a verb (not calvin, colin).
+  if (direction == Direction::kEnglishToBulgarian && EndsWith(key, "in") &&
+      tables_.english_verbs.contains(EnglishBaseByEnding(key + "g"))) {
     auto with_g = LookupWord(direction, key + "g");
     for (auto& t : with_g) {
       t.method = Method::kBaseForm;
