@@ -85,6 +85,27 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
     // hunspell-en-us lists some forms as words of their own (things, women) and reads others too
     // freely (brothers as broth): the regular detachment rules of English inflection too.
     if (const std::string base = EnglishBaseByEnding(key); !base.empty()) AddUnique(&bases, base);
+    // A contraction cut at its apostrophe or written without it, as word lists and careless
+    // typing leave it (didn, dont, thats): the whole contraction (won stays win, not won't).
+    static const std::pair<std::string_view, std::string_view> kContractions[] = {
+        {"n", "n't"}, {"nt", "n't"}, {"s", "'s"}};
+    static const std::string_view kWithIs[] = {"that", "what", "there", "here", "who",
+                                               "he",   "she",  "it",    "where"};
+    const bool known = std::any_of(bases.begin(), bases.end(), [&](const std::string& b) {
+      return tables_.Find(direction, b) != nullptr;
+    });
+    for (const auto& [tail, whole] : kContractions) {
+      if (!EndsWith(key, tail)) continue;
+      const std::string_view stem = std::string_view(key).substr(0, key.size() - tail.size());
+      // 's only after the words it is "is" after (thats, not ones); a cut n't only where the
+      // word has no base of its own.
+      if (tail == "s" ? std::find(std::begin(kWithIs), std::end(kWithIs), stem) == std::end(kWithIs)
+                      : known) {
+        continue;
+      }
+      const std::string contraction = key.substr(0, key.size() - tail.size()) + std::string(whole);
+      if (tables_.Find(direction, contraction)) AddUnique(&bases, contraction);
+    }
     // The base closest to the form first: savings -> saving before save.
     std::stable_sort(bases.begin(), bases.end(), [](const std::string& a, const std::string& b) {
       return a.size() > b.size();
@@ -106,6 +127,24 @@ std::vector<std::string> PhraseTranslator::BaseForms(Direction direction,
     if (!known) {
       for (const std::string& base : {BulgarianBaseByEnding(key), BulgarianVerbBase(key)}) {
         if (!base.empty()) AddUnique(&bases, base);
+      }
+    }
+    // Last, a perfective verb made with a prefix that adds little but the aspect, which the
+    // dictionary lacks, reads its simple verb (сгреших: греша; навреди: вредя).
+    if (std::none_of(bases.begin(), bases.end(),
+                     [&](const std::string& b) { return tables_.Find(direction, b) != nullptr; })) {
+      for (const char* prefix : {"по", "на", "из", "за", "с"}) {
+        const std::string_view p(prefix);
+        if (!key.starts_with(p) || key.size() < p.size() + 6) continue;
+        // Only a base with a verb's first-person ending counts (изабел is no form of аба).
+        const std::string base = BulgarianVerbBase(key.substr(p.size()));
+        const bool verb_like = EndsWith(base, "м") || EndsWith(base, "я") || EndsWith(base, "жа") ||
+                               EndsWith(base, "ча") || EndsWith(base, "ша") ||
+                               EndsWith(base, "ка") || EndsWith(base, "га");
+        if (verb_like) {
+          bases.push_back(base);
+          break;
+        }
       }
     }
   }
@@ -145,18 +184,48 @@ std::string PhraseTranslator::BulgarianVerbBase(const std::string& key) const {
     const std::u32string stem = word.substr(0, word.size() - e.size());
     for (const auto& [vowel, first] : kVowels) {
       if (stem.back() != vowel) continue;
+      // An и stands for a first person in -а only after ж, ч, ш, щ (греших: греша; заплатих is
+      // no form of заплата).
+      if (vowel == U'и' && std::string_view(first) == "а" &&
+          std::u32string_view(U"жчшщ").find(stem[stem.size() - 2]) == std::u32string_view::npos) {
+        continue;
+      }
       const std::string base = EncodeUtf8(stem.substr(0, stem.size() - 1)) + first;
       if (base != key && tables_.Find(Direction::kBulgarianToEnglish, base)) return base;
+      // An imperfective in -явам whose perfective in -ея is filed (закъснява: закъснея).
+      if (EndsWith(base, "явам")) {
+        const std::string partner =
+            base.substr(0, base.size() - std::string_view("явам").size()) + "ея";
+        if (tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
+      }
     }
-    // A perfective verb the dictionary files only under its imperfective partner in -вам
-    // (извърших: извърша, извършвам; забелязал: забелязвам).
-    // (осигури: осигурявам; постави: поставям).
-    const std::string root = EncodeUtf8(stem.substr(0, stem.size() - 1));
-    static const std::pair<const char*, bool> kPartners[] = {
-        {"вам", false}, {"явам", true}, {"ям", true}};  // true: after a stem in и only
-    for (const auto& [suffix, after_i] : kPartners) {
-      if (after_i && stem.back() != U'и') continue;
-      const std::string partner = root + suffix;
+    // A perfective verb the dictionary files only under its imperfective partner: in -вам and
+    // -авам (извърших: извършвам; разреши: разрешавам), -явам and -ям after и (осигури:
+    // осигурявам; постави: поставям), with т and д softened (усетих: усещам; навреди:
+    // навреждам), the о of the root turned а (затворете: затварям), or -на left out (постигна:
+    // постигам).
+    const std::u32string root = stem.substr(0, stem.size() - 1);
+    const std::string r = EncodeUtf8(root);
+    std::vector<std::string> partners = {r + "вам", r + "авам"};
+    if (stem.back() == U'и') {
+      partners.push_back(r + "явам");
+      partners.push_back(r + "ям");
+    }
+    if (!root.empty()) {
+      const std::string head = EncodeUtf8(root.substr(0, root.size() - 1));
+      if (root.back() == U'т') partners.push_back(head + "щам");
+      if (root.back() == U'д') {
+        partners.push_back(head + "ждам");
+        partners.push_back(head + "ждавам");
+      }
+      if (root.back() == U'н' && stem.back() == U'а') partners.push_back(head + "ам");
+      if (const auto o = root.rfind(U'о'); o != std::u32string::npos && o + 3 >= root.size()) {
+        std::u32string a = root;
+        a[o] = U'а';
+        partners.push_back(EncodeUtf8(a) + "ям");
+      }
+    }
+    for (const auto& partner : partners) {
       if (partner != key && tables_.Find(Direction::kBulgarianToEnglish, partner)) return partner;
     }
   }
@@ -226,6 +295,17 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
     add(*found, Method::kExact, {}, found->size());
     return out;
   }
+  // An -ing form written without its g (sayin, tryin) reads as the -ing form, where that is the
+  // form of a verb (not calvin, colin).
+  if (direction == Direction::kEnglishToBulgarian && EndsWith(key, "in") &&
+      tables_.english_verbs.contains(EnglishBaseByEnding(key + "g"))) {
+    auto with_g = LookupWord(direction, key + "g");
+    for (auto& t : with_g) {
+      t.method = Method::kBaseForm;
+      if (t.base.empty()) t.base = key + "g";
+    }
+    if (!with_g.empty()) return with_g;
+  }
   // A verb form reads its base's verb senses (said: казвам, not дума).
   const bool verb_form =
       direction == Direction::kEnglishToBulgarian &&
@@ -233,6 +313,10 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   // A plural reads its base's noun senses when the noun is the word's main part of speech.
   const bool plural =
       direction == Direction::kEnglishToBulgarian && !verb_form && EndsWith(key, "s");
+  // A comparative or superlative reads its base's senses that are no verb's (closest: близък, not
+  // затварям); an agent noun without an entry of its own the same (cheater: измамник).
+  const bool graded = direction == Direction::kEnglishToBulgarian && !verb_form &&
+                      (EndsWith(key, "er") || EndsWith(key, "est"));
   for (const auto& base : BaseForms(direction, key)) {
     const auto verbs = tables_.english_verbs.find(base);
     const auto nouns = tables_.english_nouns.find(base);
@@ -256,7 +340,14 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
     } else if (plural && nouns != tables_.english_nouns.end()) {
       add(nouns->second, Method::kBaseForm, base, nouns->second.size());
     } else if (const auto* found = tables_.Find(direction, base)) {
-      add(*found, Method::kBaseForm, base, found->size());
+      std::vector<std::string> others;
+      if (graded && verbs != tables_.english_verbs.end()) {
+        for (const auto& t : *found) {
+          if (std::find(verbs->second.begin(), verbs->second.end(), t) == verbs->second.end())
+            others.push_back(t);
+        }
+      }
+      add(others.empty() ? *found : others, Method::kBaseForm, base, found->size());
     }
   }
   return out;

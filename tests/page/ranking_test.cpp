@@ -74,6 +74,14 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"en", "tore", "късам", "base form", "tear"},
       {"en", "absolutely", "абсолютно", "base form", "absolute"},
       {"en", "literally", "буквално", "base form", "literal"},
+      // A comparative reads its adjective, not a verb of the same spelling.
+      {"en", "closest", "близък", "base form", "close"},
+      // A contraction cut at its apostrophe or written without it reads the whole contraction.
+      {"en", "didn", "не", "base form", "didn't"},
+      {"en", "thats", "това е", "base form", "that's"},
+      {"en", "won", "печеля", "base form", "win"},  // a past form, no cut won't
+      // An -ing form without its g reads as the -ing form.
+      {"en", "tryin", "опитвам", "base form", "trying"},
       // Perfective verbs and their forms, through the supplement and the endings.
       {"bg", "направих", "do", "base form", "направя"},
       {"bg", "кажеш", "say", "base form", "кажа"},
@@ -81,6 +89,10 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"bg", "извършил", "commit", "base form", "извършвам"},
       {"bg", "закъснявам", "be late", "base form", "закъснея"},
       {"bg", "смехът", "laughter", "base form", "смях"},
+      // Softened т, -ява forms of a perfective in -ея, and a prefix that adds only the aspect.
+      {"bg", "заплатих", "pay", "base form", "заплащам"},
+      {"bg", "закъснява", "be late", "base form", "закъснея"},
+      {"bg", "сгреших", "err", "base form", "греша"},
       // Definite forms hunspell reads as another word's.
       {"bg", "хората", "people", "base form", "хора"},
       {"bg", "името", "name", "base form", "име"},
