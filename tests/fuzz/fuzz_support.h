@@ -32,7 +32,7 @@ inline std::vector<int32_t> SymbolsFrom(const uint8_t* data, size_t size) {
 inline int32_t SpeakWith(VoiceInventory* voice, const Grammar* grammar,
                          const Transducer* dictionary) {
   static const std::u16string kText = u"ae. io, u? Ab-12 ea.";
-  TextItems items(kText);
+  brelvox::test::TextItems items(kText);
   int bookmark = 0;
   items.Speak(0, 4).Bookmark(&bookmark).Speak(4, 10, 3, -2).SpellOut(14, 2).Silence(5).Speak(16, 4);
   brelvox::test::RecordingSite host;
