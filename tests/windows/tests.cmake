@@ -30,6 +30,7 @@ brelvox_windows_test(engine_core_test
     ${core_tests}/dyn_array_test.cpp
     ${core_tests}/sound/voice_inventory_test.cpp
     ${core_tests}/sound/overlap_add_test.cpp
+    ${core_tests}/sound/portable_trig_test.cpp
     ${core_tests}/sound/unit_renderer_test.cpp
     ${core_tests}/sound/synthesis_state_test.cpp
     ${core_tests}/text/grammar_test.cpp
