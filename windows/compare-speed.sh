@@ -9,9 +9,9 @@
 #    same sentence (process start to exit, wall clock). Medians over the runs and the ratios
 #    Wine / Linux.
 # 2. `say` of the benchmark text (bench/bench-text.sh) to a WAV file in memory, each program pinned
-#    to one core: CPU seconds of the process (user + system) and, for Wine, those of the Wine server
-#    during the run besides; medians over RUNS and the ratio Wine / Linux. The WAV files must be
-#    the same bytes.
+#    to one core: CPU seconds (user + system) of the program and every process it starts, and for
+#    Wine those of the Wine server during the run besides; medians over RUNS and the ratio
+#    Wine / Linux. The WAV files must be the same bytes.
 #
 # Wine runs in the private prefix build-windows/wineprefix with its own server, started and stopped
 # here; the voice is installed as "BRELVOX timing" there and removed again at the end.
@@ -20,7 +20,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 runs=${1:-5}
 out=$root/build-windows
-for tool in wine wineserver taskset /usr/bin/time; do
+for tool in wine wineserver taskset python3; do
   command -v "$tool" > /dev/null || { echo "compare-speed: $tool is missing; run scripts/build-windows first" >&2; exit 1; }
 done
 for arch in x86_64 i686; do
@@ -112,16 +112,33 @@ for name in wine-x86_64 wine-i686; do
     "first Speak x$(against_linux "$name" cold), whole speak command x$(against_linux "$name" process)"
 done
 
+# CPU seconds (user + system) and wall seconds of a command and of every process it starts. Wine
+# detaches the process of a 64-bit program from its loader, so /usr/bin/time would miss it: this
+# helper is their subreaper, which waits for every one of them and so counts them all.
+cpu_and_wall() {
+  python3 -c '
+import ctypes, os, resource, subprocess, sys, time
+ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
+start = time.monotonic()
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True)
+while True:
+    try:
+        os.wait()
+    except ChildProcessError:
+        break
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+print("%.2f %.2f" % (usage.ru_utime + usage.ru_stime, time.monotonic() - start))
+' "$@"
+}
+
 echo "== say of the benchmark text ($(wc -w < "$text") words), pinned to core $core, $runs runs"
 for ((i = 1; i <= runs; i++)); do
   for name in "${names[@]}"; do
     before=$(server_cpu)
     # shellcheck disable=SC2086  # the command is the program and its loader, split on purpose
-    /usr/bin/time -f '%U %S %e' -o "$work/time" taskset -c "$core" \
-      ${command[$name]} say -f "$text" --wav "$work/$name.wav" > /dev/null
+    read -r cpu wall <<< "$(cpu_and_wall taskset -c "$core" ${command[$name]} say -f "$text" --wav "$work/$name.wav")"
     after=$(server_cpu)
-    read -r user sys wall < "$work/time"
-    awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f\n", u + s }' >> "$work/$name.cpu"
+    echo "$cpu" >> "$work/$name.cpu"
     awk -v a="$before" -v b="$after" 'BEGIN { printf "%.2f\n", b - a }' >> "$work/$name.server"
     echo "$wall" >> "$work/$name.wall"
   done
