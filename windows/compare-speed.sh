@@ -87,6 +87,17 @@ done
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# table HEADING:SUFFIX...: a line of headings, then per program the medians of $work/PROGRAM.SUFFIX.
+table() {
+  printf '%-12s' program
+  for column in "$@"; do printf ' %16s' "${column%%:*}"; done
+  echo
+  for name in "${names[@]}"; do
+    printf '%-12s' "$name"
+    for column in "$@"; do printf ' %16s' "$(median < "$work/$name.${column#*:}")"; done
+    echo
+  done
+}
 
 echo "== the first audio block of \"$sentence\" ($runs runs, each a median of 20 warm Speaks)"
 for ((i = 1; i <= runs; i++)); do
@@ -101,11 +112,7 @@ for ((i = 1; i <= runs; i++)); do
     awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.1f\n", (e - s) * 1000 }' >> "$work/$name.process"
   done
 done
-printf '%-12s %14s %14s %18s\n' program warm_ms first_ms speak_process_ms
-for name in "${names[@]}"; do
-  printf '%-12s %14s %14s %18s\n' "$name" "$(median < "$work/$name.warm")" \
-    "$(median < "$work/$name.cold")" "$(median < "$work/$name.process")"
-done
+table warm_ms:warm first_ms:cold speak_process_ms:process
 against_linux() { ratio "$(median < "$work/$1.$2")" "$(median < "$work/linux.$2")"; }
 for name in wine-x86_64 wine-i686; do
   echo "$name / linux: warm first block x$(against_linux "$name" warm)," \
@@ -149,11 +156,7 @@ for ((i = 1; i <= runs; i++)); do
     awk -v b="$(stat -c %s "$work/linux.wav")" '{ printf "%.0f", (b - 44) / 2 / $1 }')
   rm -f "$work"/*.wav
 done
-printf '%-12s %10s %12s %10s\n' program cpu_s server_cpu_s wall_s
-for name in "${names[@]}"; do
-  printf '%-12s %10s %12s %10s\n' "$name" "$(median < "$work/$name.cpu")" \
-    "$(median < "$work/$name.server")" "$(median < "$work/$name.wall")"
-done
+table cpu_s:cpu server_cpu_s:server wall_s:wall
 linux_cpu=$(median < "$work/linux.cpu")
 for name in wine-x86_64 wine-i686; do
   cpu=$(median < "$work/$name.cpu")

@@ -158,11 +158,9 @@ int32_t Reduce(double x, Double2* r) {
   return static_cast<int32_t>(static_cast<int64_t>(k) & 3);
 }
 
-}  // namespace
-
-double PortableSin(double x) {
-  Double2 r{};
-  switch (Reduce(x, &r)) {
+// sin(r + quadrant pi / 2).
+double SineInQuadrant(Double2 r, int32_t quadrant) {
+  switch (quadrant & 3) {
     case 0:
       return Sine(r);
     case 1:
@@ -174,16 +172,16 @@ double PortableSin(double x) {
   }
 }
 
+}  // namespace
+
+double PortableSin(double x) {
+  Double2 r{};
+  const int32_t quadrant = Reduce(x, &r);
+  return SineInQuadrant(r, quadrant);
+}
+
 double PortableCos(double x) {
   Double2 r{};
-  switch (Reduce(x, &r)) {
-    case 0:
-      return Cosine(r);
-    case 1:
-      return -Sine(r);
-    case 2:
-      return -Cosine(r);
-    default:
-      return Sine(r);
-  }
+  const int32_t quadrant = Reduce(x, &r);
+  return SineInQuadrant(r, quadrant + 1);
 }
