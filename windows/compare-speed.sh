@@ -36,6 +36,7 @@ bench/bench-text.sh "$text" > /dev/null
 share=build/share/brelvox
 sentence="Добър ден! Как сте? Днес е 10 декември 2026 г."
 work=$(mktemp -d /dev/shm/brelvox-speed.XXXXXX)
+trap 'rm -rf "$work"' EXIT
 core=$(($(nproc) - 1))
 
 export WINEPREFIX=$out/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
