@@ -109,4 +109,10 @@ target_link_libraries(brelvox PRIVATE brelvox_front_end brelvox_data_files brelv
                                       brelvox_core)
 brelvox_warnings(brelvox)
 
+# The first audio block under Wine, for windows/compare-speed.sh only.
+add_executable(brelvox-latency EXCLUDE_FROM_ALL bench/speak_latency.cpp
+                                               programs/brelvox/windows/process_setup.cpp)
+target_link_libraries(brelvox-latency PRIVATE brelvox_data_files brelvox_platform brelvox_core)
+brelvox_warnings(brelvox-latency)
+
 include(tests/windows/tests.cmake)

@@ -4,6 +4,7 @@
 ; Built by build-installer with the files as /D defines: DLL64 DLL32 EXE64 EXE32 VOICE GRAMMAR
 ; USERDICT OUTFILE.
 Unicode true
+!include MUI2.nsh
 !include x64.nsh
 !include LogicLib.nsh
 
@@ -20,6 +21,7 @@ InstallDir "$PROGRAMFILES64\BRELVOX"
 RequestExecutionLevel admin
 ShowInstDetails show
 ShowUninstDetails show
+BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}"
 VIAddVersionKey "ProductName" "BRELVOX"
@@ -29,10 +31,26 @@ VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "BRELVOX"
 
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+; Interactive: welcome, folder, progress, done; the uninstaller asks first. In Bulgarian or English,
+; after the system's language (/S skips every page).
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Bulgarian"
+
+LangString Not64Bit ${LANG_ENGLISH} "This installer is for 64-bit Windows."
+LangString Not64Bit ${LANG_BULGARIAN} "Тази инсталация е за 64-битов Windows."
+LangString NotRegistered64 ${LANG_ENGLISH} "The 64-bit engine library could not be registered (regsvr32 said $0); the installation stops."
+LangString NotRegistered64 ${LANG_BULGARIAN} "64-битовата библиотека на гласа не можа да се регистрира (regsvr32 върна $0); инсталацията спира."
+LangString NotRegistered32 ${LANG_ENGLISH} "The 32-bit engine library could not be registered (regsvr32 said $0); the installation stops."
+LangString NotRegistered32 ${LANG_BULGARIAN} "32-битовата библиотека на гласа не можа да се регистрира (regsvr32 върна $0); инсталацията спира."
 
 ; The voice token in the current registry view, its data files in $INSTDIR\voice.
 !macro WriteToken
@@ -51,7 +69,7 @@ UninstPage instfiles
 
 Section "BRELVOX"
   ${IfNot} ${RunningX64}
-    MessageBox MB_OK|MB_ICONSTOP "This installer is for 64-bit Windows." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "$(Not64Bit)" /SD IDOK
     Abort
   ${EndIf}
   SetOutPath "$INSTDIR"
@@ -71,12 +89,12 @@ Section "BRELVOX"
   ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\BRELVOX.DLL"' $0
   ${EnableX64FSRedirection}
   ${If} $0 != 0
-    MessageBox MB_OK|MB_ICONSTOP "The 64-bit engine library could not be registered (regsvr32 said $0)." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "$(NotRegistered64)" /SD IDOK
     Abort
   ${EndIf}
   ExecWait '"$WINDIR\SysWOW64\regsvr32.exe" /s "$INSTDIR\x86\BRELVOX.DLL"' $0
   ${If} $0 != 0
-    MessageBox MB_OK|MB_ICONSTOP "The 32-bit engine library could not be registered (regsvr32 said $0)." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "$(NotRegistered32)" /SD IDOK
     Abort
   ${EndIf}
 

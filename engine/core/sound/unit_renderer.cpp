@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "engine/core/sound/phoneme_set.h"
+#include "engine/core/sound/portable_trig.h"
 #include "engine/core/symbols.h"
 
 namespace {
@@ -133,7 +134,7 @@ bool HandleSymbol(SynthesisState* state, const int32_t* symbols, int32_t count) 
 void RenderTone(SynthesisState* state, int32_t tone) {
   VoiceInventory& voice = *state->voice;
   const double fs = voice.samplingFrequency;
-  const double frequency = kToneBaseHz * std::pow(2.0, tone);
+  const double frequency = std::ldexp(kToneBaseHz, tone);
   const auto length = static_cast<int32_t>(fs * kToneSeconds);
   const auto lead = static_cast<int32_t>(fs * kToneLeadSeconds);
   const auto stepBack = static_cast<int32_t>(fs * kToneStepBackSeconds);
@@ -141,8 +142,8 @@ void RenderTone(SynthesisState* state, int32_t tone) {
   const int32_t start = std::max(state->fillLevel - lead, 0);
   const int32_t end = std::min(length, voice.bufferLength - start);
   for (int32_t p = 0; p < end; ++p) {
-    voice.mixBuffer[start + p] = std::sin(p * 2.0 * std::numbers::pi * frequency / fs) *
-                                 (1.0 - std::cos(p * 2.0 * std::numbers::pi / length)) * 0.5 *
+    voice.mixBuffer[start + p] = PortableSin(p * 2.0 * std::numbers::pi * frequency / fs) *
+                                 (1.0 - PortableCos(p * 2.0 * std::numbers::pi / length)) * 0.5 *
                                  kToneAmplitude;
   }
   // The speech after the tone is mixed on top of it: the positions move back by the step back.

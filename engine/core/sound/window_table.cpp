@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "engine/core/sound/portable_trig.h"
+
 double RisingWindowWeight(int32_t i, int32_t n) {
-  return 0.54 - 0.46 * std::cos(std::numbers::pi * i / n);
+  return 0.54 - 0.46 * PortableCos(std::numbers::pi * i / n);
 }
 
 double FallingWindowWeight(int32_t i, int32_t m) {
-  return 0.54 - 0.46 * std::cos(std::numbers::pi * i / m + std::numbers::pi);
+  return 0.54 - 0.46 * PortableCos(std::numbers::pi * i / m + std::numbers::pi);
 }
 
 bool BuildWindowTable(WindowTable* table, int32_t maxLength) {

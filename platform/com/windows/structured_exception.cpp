@@ -1,18 +1,11 @@
 #include "platform/com/structured_exception.h"
 
-#include <cstdint>
-#include <mutex>
-
-// mingw has no __try: a vectored handler sees every exception of the process first. For a fault
-// on a thread inside the guard, it resumes that thread at Recover, which jumps back into
-// RunWithExceptionGuard; every other exception goes on to the handlers after it.
+// mingw has no __try, so the guard builds the frame-based handler __try would: a handler that the
+// system's dispatcher reaches only after every frame inside the guarded call has declined the
+// exception (a fault that IsBadReadPtr or the host's own __try expects stays theirs), and that
+// then unwinds those frames through the system's own unwinder before the guard answers E_FAIL.
+// No state outside the guard's frame: no thread-local variable, no process-wide handler.
 namespace {
-
-thread_local void** t_guard = nullptr;  // __builtin_setjmp's five words
-
-[[noreturn]] void Recover() {
-  __builtin_longjmp(t_guard, 1);
-}
 
 // Errors only (severity 3): access violations, arithmetic faults, illegal instructions, ...; not
 // the informational exceptions a debugger or the C++ runtime raises.
@@ -20,42 +13,101 @@ bool IsFault(DWORD code) {
   return (code & 0xC0000000u) == 0xC0000000u;
 }
 
-LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
-  if (t_guard == nullptr || !IsFault(info->ExceptionRecord->ExceptionCode)) {
-    return EXCEPTION_CONTINUE_SEARCH;
-  }
-  CONTEXT* context = info->ContextRecord;
+}  // namespace
+
 #if defined(_WIN64)
-  context->Rsp = (context->Rsp & ~static_cast<DWORD64>(15)) - 8;  // as just after a call
-  context->Rip = reinterpret_cast<DWORD64>(&Recover);
-#else
-  context->Esp = (context->Esp & ~static_cast<DWORD>(15)) - 4;
-  context->Eip = reinterpret_cast<DWORD>(&Recover);
-#endif
-  return EXCEPTION_CONTINUE_EXECUTION;
+
+// x64 handlers are found through the unwind tables, so the guarded call is a small function of
+// its own whose table entry names the handler. The handler's RtlUnwindEx unwinds every frame
+// below it (restoring the registers they saved) and resumes at GuardRecovered with E_FAIL in rax.
+extern "C" HRESULT BrelvoxGuardedCall(void (*body)(void* context), void* context);
+extern "C" EXCEPTION_DISPOSITION BrelvoxGuardHandler(EXCEPTION_RECORD* record, void* frame,
+                                                     CONTEXT* context,
+                                                     DISPATCHER_CONTEXT* dispatch);
+extern "C" char BrelvoxGuardRecovered[];
+
+asm(R"(
+  .text
+  .p2align 4
+  .def BrelvoxGuardedCall; .scl 2; .type 32; .endef
+  .seh_proc BrelvoxGuardedCall
+BrelvoxGuardedCall:
+  subq $40, %rsp
+  .seh_stackalloc 40
+  .seh_endprologue
+  .seh_handler BrelvoxGuardHandler, @except
+  movq %rcx, %rax
+  movq %rdx, %rcx
+  callq *%rax
+  xorl %eax, %eax
+  addq $40, %rsp
+  ret
+BrelvoxGuardRecovered:
+  addq $40, %rsp
+  ret
+  .seh_endproc
+)");
+
+extern "C" EXCEPTION_DISPOSITION BrelvoxGuardHandler(EXCEPTION_RECORD* record, void* frame,
+                                                     CONTEXT* context,
+                                                     DISPATCHER_CONTEXT* dispatch) {
+  if (IS_UNWINDING(record->ExceptionFlags) || !IsFault(record->ExceptionCode)) {
+    return ExceptionContinueSearch;
+  }
+  RtlUnwindEx(frame, BrelvoxGuardRecovered, record,
+              reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<ULONG>(E_FAIL))), context,
+              dispatch->HistoryTable);
+  return ExceptionContinueSearch;  // not reached: the unwind resumes at BrelvoxGuardRecovered
 }
 
-// The handler lives in this module: it is removed when the module is unloaded.
-struct Handler {
-  void* handle = nullptr;
-  ~Handler() {
-    if (handle != nullptr) RemoveVectoredExceptionHandler(handle);
+HRESULT RunWithExceptionGuard(void (*body)(void* context), void* context) {
+  return BrelvoxGuardedCall(body, context);
+}
+
+#else
+
+// x86 handlers are registration records on the stack, chained from the thread's information
+// block (fs:0). The guard links one for the call; its handler lets RtlUnwind run the records
+// below it and jumps back into the guard, which unlinks its own.
+namespace {
+
+struct GuardFrame {
+  EXCEPTION_REGISTRATION_RECORD record;  // first: the system sees the frame as the record
+  void* jump[5];                         // __builtin_setjmp's five words
+};
+
+EXCEPTION_REGISTRATION_RECORD* ExceptionList() {
+  EXCEPTION_REGISTRATION_RECORD* first;
+  asm volatile("movl %%fs:0, %0" : "=r"(first));
+  return first;
+}
+
+void SetExceptionList(EXCEPTION_REGISTRATION_RECORD* first) {
+  asm volatile("movl %0, %%fs:0" : : "r"(first) : "memory");
+}
+
+EXCEPTION_DISPOSITION NTAPI OnException(EXCEPTION_RECORD* record, void* frame, CONTEXT*, void*) {
+  if (IS_UNWINDING(record->ExceptionFlags) || !IsFault(record->ExceptionCode)) {
+    return ExceptionContinueSearch;
   }
-} g_handler;
+  RtlUnwind(frame, nullptr, record, nullptr);
+  __builtin_longjmp(static_cast<GuardFrame*>(frame)->jump, 1);
+}
 
 }  // namespace
 
 HRESULT RunWithExceptionGuard(void (*body)(void* context), void* context) {
-  static std::once_flag installed;
-  std::call_once(installed, [] { g_handler.handle = AddVectoredExceptionHandler(1, OnException); });
-  void* guard[5];
-  void** const outer = t_guard;
-  if (__builtin_setjmp(guard) != 0) {
-    t_guard = outer;
+  GuardFrame guard{};
+  guard.record.Handler = OnException;
+  guard.record.Next = ExceptionList();
+  if (__builtin_setjmp(guard.jump) != 0) {
+    SetExceptionList(guard.record.Next);
     return E_FAIL;
   }
-  t_guard = guard;
+  SetExceptionList(&guard.record);
   body(context);
-  t_guard = outer;
+  SetExceptionList(guard.record.Next);
   return S_OK;
 }
+
+#endif

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/core/sound/overlap_add.h"
+#include "engine/core/sound/portable_trig.h"
 #include "tests/support/test_voices.h"
 
 using namespace brelvox::voicefile;
@@ -14,10 +15,10 @@ using namespace brelvox::test;
 namespace {
 
 double Rising(int32_t i, int32_t n) {
-  return 0.54 - 0.46 * std::cos(std::numbers::pi * i / n);
+  return 0.54 - 0.46 * PortableCos(std::numbers::pi * i / n);
 }
 double Falling(int32_t i, int32_t m) {
-  return 0.54 - 0.46 * std::cos(std::numbers::pi * i / m + std::numbers::pi);
+  return 0.54 - 0.46 * PortableCos(std::numbers::pi * i / m + std::numbers::pi);
 }
 
 struct TableHolder {

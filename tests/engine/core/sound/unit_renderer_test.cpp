@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/core/sound/phoneme_set.h"
+#include "engine/core/sound/portable_trig.h"
 #include "engine/core/sound/synthesis_state.h"
 #include "engine/core/sound/unit_renderer.h"
 #include "engine/core/symbols.h"
@@ -306,8 +307,8 @@ class ToneTest : public testing::Test {
   }
   static double ToneSample(int32_t p, int32_t tone) {
     const double f = 440.0 * std::pow(2.0, tone);
-    return std::sin(p * 2.0 * std::numbers::pi * f / 16000.0) *
-           (1.0 - std::cos(p * 2.0 * std::numbers::pi / 3200)) * 0.5 * 15000.0;
+    return PortableSin(p * 2.0 * std::numbers::pi * f / 16000.0) *
+           (1.0 - PortableCos(p * 2.0 * std::numbers::pi / 3200)) * 0.5 * 15000.0;
   }
   LoadedVoice loaded_;
   RecordingSite host_;
