@@ -471,7 +471,7 @@ void X11Desktop::ReturnKeycode(unsigned long code) {
   if (code == 0 || code != borrowed_keycode_) return;
   KeySym none[2] = {NoSymbol, NoSymbol};
   XChangeKeyboardMapping(state_->display, static_cast<int>(code), 2, none, 1);
-  XFlush(state_->display);
+  XSync(state_->display, False);  // given back by the time this returns, as it was lent
   borrowed_keycode_ = 0;
 }
 

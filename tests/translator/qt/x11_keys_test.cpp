@@ -16,6 +16,22 @@
 namespace brelvox::translator::qt {
 namespace {
 
+// Whether any key carries `symbol`, asked of the server itself: Xlib's own copy of the keymap is
+// brought up to date only when this connection reads the server's mapping notices.
+bool ServerKeymapHas(Display* display, KeySym symbol) {
+  int low = 0;
+  int high = 0;
+  XDisplayKeycodes(display, &low, &high);
+  int per_code = 0;
+  KeySym* symbols =
+      XGetKeyboardMapping(display, static_cast<KeyCode>(low), high - low + 1, &per_code);
+  bool found = false;
+  for (int i = 0; symbols != nullptr && i < (high - low + 1) * per_code; ++i)
+    found |= symbols[i] == symbol;
+  if (symbols) XFree(symbols);
+  return found;
+}
+
 TEST(X11KeysTest, CtrlCReachesTheFocusedWindowUnderABulgarianOnlyKeymap) {
   Display* display = XOpenDisplay(nullptr);
   ASSERT_NE(display, nullptr);
@@ -68,7 +84,7 @@ TEST(X11KeysTest, CtrlCReachesTheFocusedWindowUnderABulgarianOnlyKeymap) {
   for (auto& run : deferred)
     run();
   XSync(display, False);
-  EXPECT_EQ(XKeysymToKeycode(display, XK_c), 0) << "the lent keycode was not given back";
+  EXPECT_FALSE(ServerKeymapHas(display, XK_c)) << "the lent keycode was not given back";
   desktop.reset();
   XCloseDisplay(display);
 }
