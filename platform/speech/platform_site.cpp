@@ -33,12 +33,12 @@ HRESULT PlatformSite::AddEvents(const SPEVENT* events, ULONG count) {
       observer_.onEvent(copy);
     }
   }
-  ReleaseDueEvents();  // events at places already written go out at once
+  ReleaseEventsUpTo(accepted_);  // events at places already written go out at once
   return S_OK;
 }
 
-void PlatformSite::ReleaseDueEvents() {
-  while (!held_.empty() && held_.front().event.ullAudioStreamOffset <= accepted_) {
+void PlatformSite::ReleaseEventsUpTo(ULONGLONG offset) {
+  while (!held_.empty() && held_.front().event.ullAudioStreamOffset <= offset) {
     const SiteEvent event = std::move(held_.front());
     held_.pop_front();
     if (observer_.onEvent) observer_.onEvent(event);
@@ -46,18 +46,14 @@ void PlatformSite::ReleaseDueEvents() {
 }
 
 void PlatformSite::ReleaseHeldEvents() {
-  while (!held_.empty()) {
-    const SiteEvent event = std::move(held_.front());
-    held_.pop_front();
-    if (observer_.onEvent) observer_.onEvent(event);
-  }
+  ReleaseEventsUpTo(~ULONGLONG{0});
 }
 
 // The accepted bytes to the observer, in pieces that end at the held events' places, each piece
 // followed by the events it brings due.
 void PlatformSite::HandOverAudio(const BYTE* bytes, ULONG count) {
   for (;;) {
-    ReleaseDueEvents();
+    ReleaseEventsUpTo(accepted_);
     if (count == 0) return;
     ULONG take = count;
     if (!held_.empty()) {

@@ -70,7 +70,7 @@ class PlatformSite final : public ISpTTSEngineSite {
  private:
   void Trigger();
   void HandOverAudio(const BYTE* bytes, ULONG count);
-  void ReleaseDueEvents();
+  void ReleaseEventsUpTo(ULONGLONG offset);  // the held events at places up to `offset`
 
   SiteSettings settings_;
   std::vector<bool> fired_;

@@ -33,34 +33,29 @@ std::string DamagedUserDictionary(const std::string& path) {
 
 std::vector<std::string> DamagedDataFiles(const VoiceToken& token, bool spoke) {
   std::vector<std::string> problems;
-  if (spoke) {
-    if (std::string dictionary = DamagedUserDictionary(token.Value(kUserDictDataValue));
-        !dictionary.empty()) {
-      problems.push_back(std::move(dictionary));
+  if (!spoke) {
+    const std::string voicePath = token.Value(kVoiceDataValue);
+    const std::u16string voiceName = Utf8ToUtf16(voicePath);
+    MappedFile voice{};
+    if (voicePath.empty() || FAILED(mapDataFile(reinterpret_cast<LPCWSTR>(voiceName.c_str()),
+                                                &voice.mapping, &voice.view, &voice.size))) {
+      problems.push_back(Unreadable("voice file", voicePath));
+    } else {
+      VoiceInventory inventory{};
+      if (LoadVoice(&inventory, voice.view, voice.size) == 0) {
+        problems.push_back(Damaged("voice file", voicePath, "install the voice again"));
+      }
+      ReleaseVoiceBuffers(&inventory);
+      CloseMappedFile(&voice);
     }
-    return problems;
-  }
-  const std::string voicePath = token.Value(kVoiceDataValue);
-  const std::u16string voiceName = Utf8ToUtf16(voicePath);
-  MappedFile voice{};
-  if (voicePath.empty() || FAILED(mapDataFile(reinterpret_cast<LPCWSTR>(voiceName.c_str()),
-                                              &voice.mapping, &voice.view, &voice.size))) {
-    problems.push_back(Unreadable("voice file", voicePath));
-  } else {
-    VoiceInventory inventory{};
-    if (LoadVoice(&inventory, voice.view, voice.size) == 0) {
-      problems.push_back(Damaged("voice file", voicePath, "install the voice again"));
+    const std::string grammarPath = token.Value(kGrammarDataValue);
+    MappedGrammar grammar;
+    std::string error;
+    if (!grammar.Load(grammarPath, &error)) {
+      problems.push_back(grammar.Readable()
+                             ? Damaged("grammar file", grammarPath, "install the voice again")
+                             : Unreadable("grammar file", grammarPath));
     }
-    ReleaseVoiceBuffers(&inventory);
-    CloseMappedFile(&voice);
-  }
-  const std::string grammarPath = token.Value(kGrammarDataValue);
-  MappedGrammar grammar;
-  std::string error;
-  if (!grammar.Load(grammarPath, &error)) {
-    problems.push_back(grammar.Readable()
-                           ? Damaged("grammar file", grammarPath, "install the voice again")
-                           : Unreadable("grammar file", grammarPath));
   }
   if (std::string dictionary = DamagedUserDictionary(token.Value(kUserDictDataValue));
       !dictionary.empty()) {
