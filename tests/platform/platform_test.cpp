@@ -19,8 +19,11 @@ TEST(MemoryChecksTest, AnswerWithoutFaulting) {
   const long page = sysconf(_SC_PAGESIZE);
   auto* none = static_cast<char*>(
       mmap(nullptr, static_cast<size_t>(page), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  auto* readOnly = static_cast<char*>(
-      mmap(nullptr, static_cast<size_t>(page), PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  // Two pages, the second made inaccessible: what follows the readable page is known, not
+  // whatever mapping the kernel happened to place there.
+  auto* readOnly = static_cast<char*>(mmap(nullptr, 2 * static_cast<size_t>(page), PROT_READ,
+                                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_EQ(mprotect(readOnly + page, static_cast<size_t>(page), PROT_NONE), 0);
   int local = 5;
   EXPECT_FALSE(IsBadReadPtr(&local, sizeof local));
   EXPECT_FALSE(IsBadWritePtr(&local, sizeof local));
@@ -31,7 +34,7 @@ TEST(MemoryChecksTest, AnswerWithoutFaulting) {
   EXPECT_TRUE(IsBadWritePtr(readOnly, 16));
   EXPECT_TRUE(IsBadReadPtr(readOnly + page - 8, 16)) << "runs into the next page";
   munmap(none, static_cast<size_t>(page));
-  munmap(readOnly, static_cast<size_t>(page));
+  munmap(readOnly, 2 * static_cast<size_t>(page));
 }
 
 TEST(ExceptionGuardTest, ACrashInTheBodyBecomesEFail) {
