@@ -155,11 +155,37 @@ std::string CutRequest(std::string_view text, bool* was_cut) {
   return std::string(text.substr(0, i));
 }
 
+namespace {
+
+bool IsStressMark(char32_t c) {
+  return c == kStressMark || c == 0x0300;  // acute or grave
+}
+
+// ѝ and ѐ inside a word of three letters or more only mark the stress of и and е; alone (ѝ, сѐ)
+// they are words of their own.
+void FoldGraveVowels(std::u32string& s) {
+  std::size_t start = 0;
+  while (start < s.size()) {
+    std::size_t end = start;
+    while (end < s.size() && IsLetter(s[end]))
+      ++end;
+    if (end - start >= 3) {
+      for (std::size_t i = start; i < end; ++i) {
+        if (s[i] == 0x045D) s[i] = U'и';
+        if (s[i] == 0x0450) s[i] = U'е';
+      }
+    }
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
 std::string FoldKey(std::string_view text) {
   std::u32string out;
   bool pending_space = false;
   for (char32_t c : DecodeUtf8(text)) {
-    if (c == kStressMark) continue;
+    if (IsStressMark(c)) continue;
     if (IsSpace(c)) {
       pending_space = !out.empty();
       continue;
@@ -168,13 +194,14 @@ std::string FoldKey(std::string_view text) {
     pending_space = false;
     out.push_back(ToLower(c));
   }
+  FoldGraveVowels(out);
   return EncodeUtf8(out);
 }
 
 std::string StripStress(std::string_view text) {
   std::u32string out;
   for (char32_t c : DecodeUtf8(text)) {
-    if (c != kStressMark) out.push_back(c);
+    if (!IsStressMark(c)) out.push_back(c);
   }
   return EncodeUtf8(out);
 }
@@ -219,7 +246,7 @@ std::vector<Token> Tokenize(std::string_view text) {
   };
   for (std::size_t i = 0; i < s.size(); ++i) {
     const char32_t c = s[i];
-    bool word_char = IsLetter(c) || (c == kStressMark && current_is_word && !current.empty());
+    bool word_char = IsLetter(c) || (IsStressMark(c) && current_is_word && !current.empty());
     // An apostrophe or hyphen joins two letters into one word (don't, ей-така).
     if (!word_char && (c == '\'' || c == 0x2019 || c == '-') && current_is_word &&
         !current.empty() && i + 1 < s.size() && IsLetter(s[i + 1])) {
