@@ -262,7 +262,9 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
   std::unordered_map<std::string, std::vector<Reverse>> reverse;
 
   DictionaryTables tables;
-  for (auto& [key, h] : heads) {
+  for (auto& head : heads) {
+    const std::string& key = head.first;
+    Headword& h = head.second;  // named, not bound: the sorts below capture it
     for (auto& [k, c] : h.candidates) {
       c.score += Weight(bulgarian_lemmas, k) - (IsPhrase(k) ? 3 : 0);
       // Supplement senses are main senses of any part of speech: they count for the verb and the
