@@ -92,7 +92,7 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       // Softened т, -ява forms of a perfective in -ея, and a prefix that adds only the aspect.
       {"bg", "заплатих", "pay", "base form", "заплащам"},
       {"bg", "закъснява", "be late", "base form", "закъснея"},
-      {"bg", "сгреших", "err", "base form", "греша"},
+      {"bg", "сгреших", "be wrong", "base form", "греша"},
       // Definite forms hunspell reads as another word's.
       {"bg", "хората", "people", "base form", "хора"},
       {"bg", "името", "name", "base form", "име"},
