@@ -58,6 +58,30 @@ bool Exec(sqlite3* db, const char* sql, std::string* error) {
   return true;
 }
 
+bool StartsLowerCase(const std::string& text) {
+  for (const char32_t c : DecodeUtf8(text)) {
+    if (IsLetter(c)) return ToUpper(c) != c;
+  }
+  return false;
+}
+
+// Of two spellings of one translation (they differ only in case and stress marks): the one that
+// shows the stress, and in lower case when either is (a name's capital does not reach the common
+// word: the book of Numbers is Чи́сла, the plural of number числа).
+std::string PreferredSpelling(const std::string& shown, const std::string& other) {
+  std::u32string out =
+      DecodeUtf8(StripStress(shown) == shown && StripStress(other) != other ? other : shown);
+  if (StartsLowerCase(shown) || StartsLowerCase(other)) {
+    for (char32_t& c : out) {
+      if (IsLetter(c)) {
+        c = ToLower(c);
+        break;
+      }
+    }
+  }
+  return EncodeUtf8(out);
+}
+
 }  // namespace
 
 const std::vector<std::string>* DictionaryTables::Find(Direction direction,
@@ -232,8 +256,8 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
           c.shown = t;
           c.first = counter++;
           h.order.push_back(k);
-        } else if (StripStress(c.shown) == c.shown && StripStress(t) != t) {
-          c.shown = t;  // prefer the spelling that shows the stress
+        } else {
+          c.shown = PreferredSpelling(c.shown, t);
         }
         ++c.senses;
         // The computer terms are a narrow dictionary: a half for each sense, wherever it stands.

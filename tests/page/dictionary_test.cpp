@@ -186,6 +186,9 @@ TEST(PageTables, RankingSensesThenSingleWordsThenGeneralWords) {
       Entry("puss", "n", {{"котка"}, {"писана"}}),
       Entry("ism", "suffix", {{"и́зъм"}}),
       Entry("cat food", "n", {{"котешка храна"}}),
+      // A book's name and a plural fold alike: the name's capital stays out of the plural.
+      Entry("Numbers", "pn", {{"Чи́сла"}}),
+      Entry("numbers", "n", {{"числа", "номера"}}),
   };
   const auto tables = BuildTables(entries, {{"went", "go"}, {"went", "wend"}});
   // Without word counts: senses and their order decide. Stress marks kept, spellings without them
@@ -195,6 +198,8 @@ TEST(PageTables, RankingSensesThenSingleWordsThenGeneralWords) {
   EXPECT_EQ(tables.english_to_bulgarian.at("cat"),
             (std::vector<std::string>{"ко́тка", "ко́те", "бия с камшик"}));
   EXPECT_FALSE(tables.english_to_bulgarian.contains("ism"));
+  EXPECT_EQ(tables.english_to_bulgarian.at("numbers"),
+            (std::vector<std::string>{"чи́сла", "номера"}));
   // Reverse: котка is cat's first translation in two of its three senses, puss's in one of two.
   EXPECT_EQ(tables.bulgarian_to_english.at("котка"), (std::vector<std::string>{"cat", "puss"}));
   EXPECT_EQ(tables.bulgarian_to_english.at("дом"), (std::vector<std::string>{"home", "house"}));
