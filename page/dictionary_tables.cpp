@@ -19,9 +19,10 @@ bool IsAffix(const std::string& pos) {
 }
 
 struct Candidate {
-  std::string shown;  // spelling shown, with stress marks where the source has them
-  int senses = 0;     // senses of the headword it serves
-  int first = 0;      // order of first appearance
+  std::string shown;     // spelling shown, with stress marks where the source has them
+  std::string headword;  // the English headword as the entries that list it write it (march, March)
+  int senses = 0;        // senses of the headword it serves
+  int first = 0;         // order of first appearance
   double score = 0;
   int verb = 0;        // the same count over the verb senses alone
   int noun = 0;        // and over the noun senses alone
@@ -254,9 +255,13 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         Candidate& c = it->second;
         if (fresh) {
           c.shown = t;
+          c.headword = entry.headword;
           c.first = counter++;
           h.order.push_back(k);
         } else {
+          // A translation another entry writes in lower case takes that entry's headword for the
+          // reverse direction (луна: moon, not the Moon of the entry that writes Луна́).
+          if (!StartsLowerCase(c.shown) && StartsLowerCase(t)) c.headword = entry.headword;
           c.shown = PreferredSpelling(c.shown, t);
         }
         ++c.senses;
@@ -339,7 +344,7 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       if (out.size() < kStoredTranslations) out.push_back(c.shown);
       const double share = static_cast<double>(c.senses) / std::max(1, h.total_senses);
       const double place = i == 0 ? 6 : i == 1 ? 3 : i == 2 ? 1 : 0;
-      reverse[keys[i]].push_back({h.shown, place + 4 * share + english_weight, c.first});
+      reverse[keys[i]].push_back({c.headword, place + 4 * share + english_weight, c.first});
     }
   }
 

@@ -186,9 +186,12 @@ TEST(PageTables, RankingSensesThenSingleWordsThenGeneralWords) {
       Entry("puss", "n", {{"котка"}, {"писана"}}),
       Entry("ism", "suffix", {{"и́зъм"}}),
       Entry("cat food", "n", {{"котешка храна"}}),
-      // A book's name and a plural fold alike: the name's capital stays out of the plural.
+      // A book's name and a plural fold alike, as a month and a verb do: the name's capital
+      // stays out of the plural, and each Bulgarian word reverses to the spelling of its own.
       Entry("Numbers", "pn", {{"Чи́сла"}}),
       Entry("numbers", "n", {{"числа", "номера"}}),
+      Entry("March", "pn", {{"ма́рт"}}),
+      Entry("march", "v", {{"марширувам"}, {"марш"}}),
   };
   const auto tables = BuildTables(entries, {{"went", "go"}, {"went", "wend"}});
   // Without word counts: senses and their order decide. Stress marks kept, spellings without them
@@ -200,6 +203,9 @@ TEST(PageTables, RankingSensesThenSingleWordsThenGeneralWords) {
   EXPECT_FALSE(tables.english_to_bulgarian.contains("ism"));
   EXPECT_EQ(tables.english_to_bulgarian.at("numbers"),
             (std::vector<std::string>{"чи́сла", "номера"}));
+  EXPECT_EQ(tables.bulgarian_to_english.at("числа"), (std::vector<std::string>{"numbers"}));
+  EXPECT_EQ(tables.bulgarian_to_english.at("март"), (std::vector<std::string>{"March"}));
+  EXPECT_EQ(tables.bulgarian_to_english.at("марш"), (std::vector<std::string>{"march"}));
   // Reverse: котка is cat's first translation in two of its three senses, puss's in one of two.
   EXPECT_EQ(tables.bulgarian_to_english.at("котка"), (std::vector<std::string>{"cat", "puss"}));
   EXPECT_EQ(tables.bulgarian_to_english.at("дом"), (std::vector<std::string>{"home", "house"}));
