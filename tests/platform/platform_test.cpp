@@ -21,8 +21,8 @@ TEST(MemoryChecksTest, AnswerWithoutFaulting) {
       mmap(nullptr, static_cast<size_t>(page), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
   // Two pages, the second made inaccessible: what follows the readable page is known, not
   // whatever mapping the kernel happened to place there.
-  auto* readOnly = static_cast<char*>(mmap(nullptr, 2 * static_cast<size_t>(page), PROT_READ,
-                                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  auto* readOnly = static_cast<char*>(
+      mmap(nullptr, 2 * static_cast<size_t>(page), PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
   ASSERT_EQ(mprotect(readOnly + page, static_cast<size_t>(page), PROT_NONE), 0);
   int local = 5;
   EXPECT_FALSE(IsBadReadPtr(&local, sizeof local));
