@@ -34,7 +34,6 @@ struct Candidate {
 };
 
 struct Headword {
-  std::string shown;
   std::string main;        // main part of speech, or empty
   bool has_other = false;  // has senses of another part of speech than the verb
   int total_senses = 0;
@@ -241,7 +240,6 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
         supplement_english[key].push_back(t);
     }
     Headword& h = heads[key];
-    if (h.shown.empty()) h.shown = entry.headword;
     if (h.main.empty()) h.main = main_part(key);
     const bool terms = entry.source == EntrySource::kComputerTerms;
     const int part_weight = !h.main.empty() && entry.part_of_speech == h.main ? 2 : 1;
