@@ -58,28 +58,13 @@ bool Exec(sqlite3* db, const char* sql, std::string* error) {
   return true;
 }
 
-bool StartsLowerCase(const std::string& text) {
-  for (const char32_t c : DecodeUtf8(text)) {
-    if (IsLetter(c)) return ToUpper(c) != c;
-  }
-  return false;
-}
-
 // Of two spellings of one translation (they differ only in case and stress marks): the one that
 // shows the stress, and in lower case when either is (a name's capital does not reach the common
 // word: the book of Numbers is Чи́сла, the plural of number числа).
 std::string PreferredSpelling(const std::string& shown, const std::string& other) {
-  std::u32string out =
-      DecodeUtf8(StripStress(shown) == shown && StripStress(other) != other ? other : shown);
-  if (StartsLowerCase(shown) || StartsLowerCase(other)) {
-    for (char32_t& c : out) {
-      if (IsLetter(c)) {
-        c = ToLower(c);
-        break;
-      }
-    }
-  }
-  return EncodeUtf8(out);
+  const std::string& stressed =
+      StripStress(shown) == shown && StripStress(other) != other ? other : shown;
+  return StartsLowerCase(shown) || StartsLowerCase(other) ? LowercaseFirst(stressed) : stressed;
 }
 
 }  // namespace

@@ -206,15 +206,34 @@ std::string StripStress(std::string_view text) {
   return EncodeUtf8(out);
 }
 
-std::string CapitalizeFirst(std::string_view text) {
+namespace {
+
+std::string WithFirstLetter(std::string_view text, char32_t (*change)(char32_t)) {
   std::u32string s = DecodeUtf8(text);
   for (char32_t& c : s) {
     if (IsLetter(c)) {
-      c = ToUpper(c);
+      c = change(c);
       break;
     }
   }
   return EncodeUtf8(s);
+}
+
+}  // namespace
+
+std::string CapitalizeFirst(std::string_view text) {
+  return WithFirstLetter(text, ToUpper);
+}
+
+std::string LowercaseFirst(std::string_view text) {
+  return WithFirstLetter(text, ToLower);
+}
+
+bool StartsLowerCase(std::string_view text) {
+  for (const char32_t c : DecodeUtf8(text)) {
+    if (IsLetter(c)) return ToUpper(c) != c;
+  }
+  return false;
 }
 
 bool IsCapitalized(std::string_view text) {

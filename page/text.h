@@ -38,6 +38,10 @@ std::string StripStress(std::string_view text);
 
 // Capitalises the first letter (for a translation of a capitalised word).
 std::string CapitalizeFirst(std::string_view text);
+// Puts the first letter in lower case.
+std::string LowercaseFirst(std::string_view text);
+// True when the first letter is lower case.
+bool StartsLowerCase(std::string_view text);
 // True when the first letter is upper case and the text is not all upper case.
 bool IsCapitalized(std::string_view text);
 
