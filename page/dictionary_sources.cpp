@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_set>
 
 #include "page/text.h"
 
@@ -423,6 +424,25 @@ std::vector<WordForm> ParseBulgarianForms(std::string_view text) {
     std::string form;
     std::string base;
     if (words >> form >> base && form != base) out.push_back({FoldKey(form), FoldKey(base), false});
+  }
+  // A listed past participle in -л brings its other genders and the plural (спал: спала, спало,
+  // спали; дошъл: дошла; видял: видели), unless the list gives such a form itself.
+  std::unordered_set<std::string> listed;
+  for (const auto& f : out)
+    listed.insert(f.form);
+  const std::size_t given = out.size();
+  for (std::size_t i = 0; i < given; ++i) {
+    const std::u32string form = DecodeUtf8(out[i].form);
+    if (form.size() < 2 || form.back() != U'л') continue;
+    std::u32string stem = form.substr(0, form.size() - 1);
+    if (stem.back() == U'ъ') stem.pop_back();
+    // The я of a longer stem turns е in the plural (видял: видели), the root ял keeps it (яли).
+    const bool ya = stem.back() == U'я' && stem.size() >= 3;
+    const std::u32string plural = ya ? stem.substr(0, stem.size() - 1) + U"ели" : stem + U"ли";
+    for (const auto& m : {stem + U"ла", stem + U"ло", plural}) {
+      std::string extra = EncodeUtf8(m);
+      if (listed.insert(extra).second) out.push_back({std::move(extra), out[i].base, false, true});
+    }
   }
   return out;
 }

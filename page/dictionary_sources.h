@@ -60,9 +60,13 @@ struct WordForm {
   std::string form;
   std::string base;
   bool verb = false;
+  // Made from a listed form rather than listed itself: it leads to its base, but a word of its own
+  // keeps its own senses first (дали from дал stays "whether").
+  bool derived = false;
 };
 std::vector<WordForm> ParseEnglishExceptions(std::string_view text, bool verb = false);
-// The Bulgarian irregular forms: "FORM BASE" lines, "#" comments.
+// The Bulgarian irregular forms: "FORM BASE" lines, "#" comments; a past participle in -л brings
+// its other genders and its plural, marked derived.
 std::vector<WordForm> ParseBulgarianForms(std::string_view text);
 
 // Splits a list of Bulgarian translations ("ко́тка, котара́к (мъжка) / котак") into its items,

@@ -408,8 +408,14 @@ DictionaryTables BuildTables(const std::vector<SourceEntry>& entries,
       base_first(Direction::kEnglishToBulgarian, form, bases, english_lemmas, 3);
     }
   }
-  for (const auto& [form, bases] : tables.bulgarian_bases)
-    base_first(Direction::kBulgarianToEnglish, form, bases, bulgarian_lemmas, 2);
+  std::unordered_set<std::string> listed_forms;
+  for (const auto& f : ranking.bulgarian_forms) {
+    if (!f.derived) listed_forms.insert(f.form);
+  }
+  for (const auto& [form, bases] : tables.bulgarian_bases) {
+    if (listed_forms.contains(form))
+      base_first(Direction::kBulgarianToEnglish, form, bases, bulgarian_lemmas, 2);
+  }
   return tables;
 }
 

@@ -100,6 +100,16 @@ TEST(PageSources, SupplementAndBulgarianFormsFiles) {
   ASSERT_EQ(forms.size(), 2u);
   EXPECT_EQ(forms[0].form, "децата");
   EXPECT_EQ(forms[1].base, "око");
+  // A listed participle in -л brings its genders and plural, unless listed itself.
+  const auto participles =
+      ParseBulgarianForms("спал спя\nдошъл дойда\nвидял видя\nял ям\nвидели видя\n");
+  std::vector<std::string> derived;
+  for (const auto& f : participles) {
+    if (f.derived) derived.push_back(f.form + " " + f.base);
+  }
+  EXPECT_EQ(derived, (std::vector<std::string>{"спала спя", "спало спя", "спали спя", "дошла дойда",
+                                               "дошло дойда", "дошли дойда", "видяла видя",
+                                               "видяло видя", "яла ям", "яло ям", "яли ям"}));
 }
 
 TEST(PageSources, ComputerTermsSplitHeadwordSensesAndPhrases) {

@@ -64,6 +64,11 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"bg", "децата", "child", "base form", "дете"},
       {"bg", "ръцете", "hand", "base form", "ръка"},
       {"bg", "очите", "eye", "base form", "око"},
+      // A listed participle's other genders and plural follow it; a word of its own keeps its
+      // own sense (дали: whether, though дал is listed).
+      {"bg", "спала", "sleep", "base form", "спя"},
+      {"bg", "излязло", "go out", "base form", "изляза"},
+      {"bg", "дали", "whether", "exact", ""},
       // Verb forms read the verb, not a noun of the same spelling.
       {"en", "said", "казвам", "base form", "say"},
       {"en", "wanted", "искам", "base form", "want"},
