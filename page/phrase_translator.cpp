@@ -293,6 +293,7 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
       if (base) add(*base, Method::kBaseForm, it->second, kShownTranslations - 1);
     }
     add(*found, Method::kExact, {}, found->size());
+    if (direction == Direction::kEnglishToBulgarian) AddParticiple(key, &out);
     return out;
   }
   // An -ing form written without its g (sayin, tryin) reads as the -ing form, where that is the
@@ -350,7 +351,20 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
       add(others.empty() ? *found : others, Method::kBaseForm, base, found->size());
     }
   }
+  if (direction == Direction::kEnglishToBulgarian) AddParticiple(key, &out);
   return out;
+}
+
+void PhraseTranslator::AddParticiple(const std::string& key, std::vector<Translation>* out) const {
+  if (!EndsWith(key, "ing") || out->empty() || out->front().method != Method::kBaseForm) return;
+  const std::string participle = PresentParticiple(out->front().text);
+  if (participle.empty()) return;
+  // Only where the form's own entry lists it: hunspell also takes participles of perfective verbs,
+  // which have none (посетя: посетещ).
+  const auto listed = std::find_if(out->begin() + 1, out->end(), [&](const Translation& t) {
+    return FoldKey(t.text) == FoldKey(participle);
+  });
+  if (listed != out->end()) std::rotate(out->begin() + 1, listed, listed + 1);
 }
 
 std::string PhraseTranslator::AdjectiveForm(const std::string& adjective, bool feminine) const {
@@ -372,6 +386,44 @@ std::string PhraseTranslator::AdjectiveForm(const std::string& adjective, bool f
     const std::string candidate = EncodeUtf8(form);
     const auto found = bulgarian_->Stems(candidate);
     if (std::find(found.begin(), found.end(), base) != found.end()) return candidate;
+  }
+  return {};
+}
+
+std::string PhraseTranslator::PresentParticiple(const std::string& verb) const {
+  if (!bulgarian_) return {};
+  const auto space = verb.find(' ');
+  const std::string head = verb.substr(0, space);
+  const std::string rest = space == std::string::npos ? "" : verb.substr(space);
+  const std::u32string w = DecodeUtf8(FoldKey(head));
+  if (w.size() < 3) return {};
+  // A stress mark on the last letter: the ending takes the stress and keeps its я or а (вървя́:
+  // вървящ; пиша: пишещ).
+  const std::u32string written = DecodeUtf8(head);
+  const bool end_stressed =
+      written.size() > w.size() && (written.back() == U'\u0301' || written.back() == U'\u0300');
+  const std::u32string stem = w.substr(0, w.size() - 1);
+  const char32_t last = w.back();
+  const char32_t before = stem.back();
+  std::vector<std::u32string> forms;
+  if (last == U'м' && (before == U'а' || before == U'я')) {
+    forms.push_back(stem.substr(0, stem.size() - 1) + before + U"щ");  // чакам: чакащ
+  } else if (last == U'я' || last == U'а') {
+    const bool vowel = std::u32string_view(U"аеиоуъюя").find(before) != std::u32string_view::npos;
+    if (vowel && before != U'о') {
+      forms.push_back(stem + U"ещ");  // пея: пеещ
+    } else {
+      const std::u32string stressed = stem + last + U"щ";  // стоя: стоящ, лежа: лежащ
+      const std::u32string plain = stem + U"ещ";           // говоря: говорещ
+      forms = end_stressed || before == U'о' ? std::vector{stressed, plain}
+                                             : std::vector{plain, stressed};
+    }
+  }
+  const std::string base = EncodeUtf8(w);
+  for (const auto& form : forms) {
+    const std::string candidate = EncodeUtf8(form);
+    const auto found = bulgarian_->Stems(candidate);
+    if (std::find(found.begin(), found.end(), base) != found.end()) return candidate + rest;
   }
   return {};
 }
