@@ -29,6 +29,40 @@ bool IsAdverbOf(const std::string& word, const std::string& adjective) {
   return EndsWith(word, "ically") && adjective == stem.substr(0, stem.size() - 2);
 }
 
+// The participles a Bulgarian verb's dictionary form may have by its ending (a phrase's first word
+// inflected): present active (чакам: чакащ, пиша: пишещ, лежа: лежащ) or past passive (чакам:
+// чакан, стрелям: стрелян, успокоя: успокоен, прегърна: прегърнат). Several may fit; only one
+// that a dictionary lists is ever shown.
+std::vector<std::string> ParticipleCandidates(const std::string& verb, bool past) {
+  const auto space = verb.find(' ');
+  const std::u32string w = DecodeUtf8(FoldKey(verb.substr(0, space)));
+  const std::string rest = space == std::string::npos ? "" : FoldKey(verb.substr(space));
+  if (w.size() < 3) return {};
+  const std::u32string stem = w.substr(0, w.size() - 1);
+  const char32_t last = w.back();
+  const char32_t before = stem.back();
+  std::vector<std::u32string> forms;
+  if (last == U'м' && (before == U'а' || before == U'я')) {
+    forms.push_back(stem + (past ? U"н" : U"щ"));
+  } else if (last == U'я' || last == U'а') {
+    if (past) {
+      forms.push_back(stem + U"ен");
+      if (before == U'н') forms.push_back(w + U"т");
+    } else {
+      // A stress mark on the ending keeps its vowel (горя́: горящ; пиша: пишещ).
+      const std::u32string written = DecodeUtf8(verb.substr(0, space));
+      const bool end_stressed =
+          written.size() > w.size() && (written.back() == U'\u0301' || written.back() == U'\u0300');
+      forms.push_back(end_stressed ? w + U"щ" : stem + U"ещ");
+      forms.push_back(end_stressed ? stem + U"ещ" : w + U"щ");
+    }
+  }
+  std::vector<std::string> out;
+  for (const auto& f : forms)
+    out.push_back(EncodeUtf8(f) + (rest.empty() ? "" : " " + rest));
+  return out;
+}
+
 bool OnlySpaces(const std::string& s) {
   return std::all_of(s.begin(), s.end(),
                      [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
@@ -356,15 +390,20 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
 }
 
 void PhraseTranslator::AddParticiple(const std::string& key, std::vector<Translation>* out) const {
-  if (!EndsWith(key, "ing") || out->empty() || out->front().method != Method::kBaseForm) return;
-  const std::string participle = PresentParticiple(out->front().text);
-  if (participle.empty()) return;
-  // Only where the form's own entry lists it: hunspell also takes participles of perfective verbs,
-  // which have none (посетя: посетещ).
-  const auto listed = std::find_if(out->begin() + 1, out->end(), [&](const Translation& t) {
-    return FoldKey(t.text) == FoldKey(participle);
-  });
-  if (listed != out->end()) std::rotate(out->begin() + 1, listed, listed + 1);
+  const bool ing = EndsWith(key, "ing");
+  if ((!ing && !EndsWith(key, "ed")) || out->empty() || out->front().method != Method::kBaseForm)
+    return;
+  // Only one the form's own entry lists: the rules by ending also make words that do not exist
+  // (посетя has no present participle).
+  for (const auto& participle : ParticipleCandidates(out->front().text, !ing)) {
+    const auto listed = std::find_if(out->begin() + 1, out->end(), [&](const Translation& t) {
+      return FoldKey(t.text) == participle;
+    });
+    if (listed != out->end()) {
+      std::rotate(out->begin() + 1, listed, listed + 1);
+      return;
+    }
+  }
 }
 
 std::string PhraseTranslator::AdjectiveForm(const std::string& adjective, bool feminine) const {
@@ -386,44 +425,6 @@ std::string PhraseTranslator::AdjectiveForm(const std::string& adjective, bool f
     const std::string candidate = EncodeUtf8(form);
     const auto found = bulgarian_->Stems(candidate);
     if (std::find(found.begin(), found.end(), base) != found.end()) return candidate;
-  }
-  return {};
-}
-
-std::string PhraseTranslator::PresentParticiple(const std::string& verb) const {
-  if (!bulgarian_) return {};
-  const auto space = verb.find(' ');
-  const std::string head = verb.substr(0, space);
-  const std::string rest = space == std::string::npos ? "" : verb.substr(space);
-  const std::u32string w = DecodeUtf8(FoldKey(head));
-  if (w.size() < 3) return {};
-  // A stress mark on the last letter: the ending takes the stress and keeps its я or а (вървя́:
-  // вървящ; пиша: пишещ).
-  const std::u32string written = DecodeUtf8(head);
-  const bool end_stressed =
-      written.size() > w.size() && (written.back() == U'\u0301' || written.back() == U'\u0300');
-  const std::u32string stem = w.substr(0, w.size() - 1);
-  const char32_t last = w.back();
-  const char32_t before = stem.back();
-  std::vector<std::u32string> forms;
-  if (last == U'м' && (before == U'а' || before == U'я')) {
-    forms.push_back(stem.substr(0, stem.size() - 1) + before + U"щ");  // чакам: чакащ
-  } else if (last == U'я' || last == U'а') {
-    const bool vowel = std::u32string_view(U"аеиоуъюя").find(before) != std::u32string_view::npos;
-    if (vowel && before != U'о') {
-      forms.push_back(stem + U"ещ");  // пея: пеещ
-    } else {
-      const std::u32string stressed = stem + last + U"щ";  // стоя: стоящ, лежа: лежащ
-      const std::u32string plain = stem + U"ещ";           // говоря: говорещ
-      forms = end_stressed || before == U'о' ? std::vector{stressed, plain}
-                                             : std::vector{plain, stressed};
-    }
-  }
-  const std::string base = EncodeUtf8(w);
-  for (const auto& form : forms) {
-    const std::string candidate = EncodeUtf8(form);
-    const auto found = bulgarian_->Stems(candidate);
-    if (std::find(found.begin(), found.end(), base) != found.end()) return candidate + rest;
   }
   return {};
 }

@@ -68,8 +68,8 @@ class PhraseTranslator {
   // The translations of one word: its own entry, else those of its base forms; a form that is far
   // more often a form of another word ("saw", "казах") shows that word's translations first.
   std::vector<Translation> LookupWord(Direction direction, const std::string& word) const;
-  // An English -ing form read through its verb shows the verb's participle second (shocking:
-  // шокирам, шокиращ), the form's adjective reading.
+  // An English -ing or -ed form read through its verb shows the verb's participle second where its
+  // own entry lists it (shocking: шокирам, шокиращ), the form's adjective reading.
   void AddParticiple(const std::string& key, std::vector<Translation>* out) const;
   std::vector<std::string> BaseForms(Direction direction, const std::string& key) const;
   // A Bulgarian base form found by taking off an article or plural ending; empty if none is known.
@@ -83,9 +83,6 @@ class PhraseTranslator {
   // A Bulgarian adjective's feminine or neuter form, known to hunspell; empty when it has none
   // (the word is no adjective).
   std::string AdjectiveForm(const std::string& adjective, bool feminine) const;
-  // The present participle of a Bulgarian verb's dictionary form (шокирам: шокиращ, пиша: пишещ,
-  // стрелям се: стрелящ се), known to hunspell as a form of that verb; empty when it has none.
-  std::string PresentParticiple(const std::string& verb) const;
   // The same for English, by the regular rules (-s, -es, -ies, -men, -ed, -ing, -er, -est).
   std::string EnglishBaseByEnding(const std::string& key) const;
 

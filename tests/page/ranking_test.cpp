@@ -117,9 +117,12 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
   const auto saw = Translate("en", "saw");
   ASSERT_EQ(saw.translations.size(), 3u);
   EXPECT_EQ(saw.translations[2].method, Method::kExact);
-  // An -ing form's own participle goes second, after its verb; none is made up where the form's
-  // entry lists none (going: no отиващ).
-  for (const auto& [form, second] : {std::pair{"shocking", "шокиращ"}, {"burning", "горящ"}}) {
+  // An -ing or -ed form's own participle goes second, after its verb; none is made up where the
+  // form's entry lists none (going: no отиващ).
+  for (const auto& [form, second] : {std::pair{"shocking", "шокиращ"},
+                                     {"burning", "горящ"},
+                                     {"wounded", "ранен"},
+                                     {"limited", "ограничен"}}) {
     const auto r = Translate("en", form);
     ASSERT_GE(r.translations.size(), 2u) << form;
     EXPECT_EQ(FoldKey(r.translations[1].text), second) << r.Shown();
