@@ -348,8 +348,8 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   // A plural reads its base's noun senses when the noun is the word's main part of speech.
   const bool plural =
       direction == Direction::kEnglishToBulgarian && !verb_form && EndsWith(key, "s");
-  // A comparative or superlative reads its base's senses that are no verb's (closest: близък, not
-  // затварям); an agent noun without an entry of its own the same (cheater: измамник).
+  // A comparative or superlative reads its base's senses that are no verb's (meanest: подъл, not
+  // означавам); an agent noun without an entry of its own the same (cheater: измамник).
   const bool graded = direction == Direction::kEnglishToBulgarian && !verb_form &&
                       (EndsWith(key, "er") || EndsWith(key, "est"));
   for (const auto& base : BaseForms(direction, key)) {

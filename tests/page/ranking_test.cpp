@@ -80,7 +80,7 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"en", "absolutely", "абсолютно", "base form", "absolute"},
       {"en", "literally", "буквално", "base form", "literal"},
       // A comparative reads its adjective, not a verb of the same spelling.
-      {"en", "closest", "близък", "base form", "close"},
+      {"en", "meanest", "подъл", "base form", "mean"},
       // A contraction cut at its apostrophe or written without it reads the whole contraction.
       {"en", "didn", "не", "base form", "didn't"},
       {"en", "thats", "това е", "base form", "that's"},
