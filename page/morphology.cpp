@@ -42,4 +42,10 @@ std::vector<std::string> WordStemmer::Stems(const std::string& word) const {
   return out;
 }
 
+bool WordStemmer::Knows(const std::string& word) const {
+  if (word.empty() || word.size() > 200) return false;
+  std::lock_guard lock(mutex_);
+  return hunspell_->spell(word);
+}
+
 }  // namespace brelvox::page

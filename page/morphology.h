@@ -23,6 +23,8 @@ class WordStemmer {
   // The base forms hunspell finds for a word (folded to lower case), the word itself left out.
   // Safe to call from several threads.
   std::vector<std::string> Stems(const std::string& word) const;
+  // True when hunspell knows the word as it is written.
+  bool Knows(const std::string& word) const;
 
  private:
   explicit WordStemmer(std::unique_ptr<Hunspell> hunspell);

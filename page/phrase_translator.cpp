@@ -348,8 +348,9 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   // A plural reads its base's noun senses when the noun is the word's main part of speech.
   const bool plural =
       direction == Direction::kEnglishToBulgarian && !verb_form && EndsWith(key, "s");
-  // A comparative or superlative reads its base's senses that are no verb's (meanest: подъл, not
-  // означавам); an agent noun without an entry of its own the same (cheater: измамник).
+  // A comparative or superlative reads its base's senses that are no verb's, the first adjective
+  // in its degree (meanest: най-подъл, подъл, not означавам); an agent noun without an entry of
+  // its own the same, with no degree (cheater: измамник).
   const bool graded = direction == Direction::kEnglishToBulgarian && !verb_form &&
                       (EndsWith(key, "er") || EndsWith(key, "est"));
   for (const auto& base : BaseForms(direction, key)) {
@@ -382,11 +383,30 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
             others.push_back(t);
         }
       }
-      add(others.empty() ? *found : others, Method::kBaseForm, base, found->size());
+      const auto& senses = others.empty() ? *found : others;
+      if (const char* degree = graded ? Degree(key) : nullptr) {
+        // The first adjective among them in that degree first (bigger: по-голям, largest:
+        // най-голям); later ones may not grade (oldest: стар, бивш).
+        const auto adjective = std::find_if(senses.begin(), senses.end(), [&](const auto& t) {
+          return t.find(' ') == std::string::npos && !AdjectiveForm(t, true).empty() &&
+                 !AdjectiveForm(t, false).empty();
+        });
+        if (adjective != senses.end()) add({degree + *adjective}, Method::kBaseForm, base, 1);
+      }
+      add(senses, Method::kBaseForm, base, found->size());
     }
   }
   if (direction == Direction::kEnglishToBulgarian) AddParticiple(key, &out);
   return out;
+}
+
+const char* PhraseTranslator::Degree(const std::string& key) const {
+  if (EndsWith(key, "est")) return "най-";
+  // A comparative, not an agent noun, when its superlative is a word (bigger: biggest; no
+  // cheatest).
+  if (english_ && EndsWith(key, "er") && english_->Knows(key.substr(0, key.size() - 2) + "est"))
+    return "по-";
+  return nullptr;
 }
 
 void PhraseTranslator::AddParticiple(const std::string& key, std::vector<Translation>* out) const {

@@ -68,6 +68,9 @@ class PhraseTranslator {
   // The translations of one word: its own entry, else those of its base forms; a form that is far
   // more often a form of another word ("saw", "казах") shows that word's translations first.
   std::vector<Translation> LookupWord(Direction direction, const std::string& word) const;
+  // The Bulgarian prefix of an English form's degree without an entry of its own: "най-" for a
+  // superlative, "по-" for a comparative, null for neither.
+  const char* Degree(const std::string& key) const;
   // An English -ing or -ed form read through its verb shows the verb's participle second where its
   // own entry lists it (shocking: шокирам, шокиращ), the form's adjective reading.
   void AddParticiple(const std::string& key, std::vector<Translation>* out) const;

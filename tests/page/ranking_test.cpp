@@ -79,8 +79,12 @@ TEST_F(PageRankingTest, MainSenseComesFirst) {
       {"en", "tore", "късам", "base form", "tear"},
       {"en", "absolutely", "абсолютно", "base form", "absolute"},
       {"en", "literally", "буквално", "base form", "literal"},
-      // A comparative reads its adjective, not a verb of the same spelling.
-      {"en", "meanest", "подъл", "base form", "mean"},
+      // A comparative or superlative reads its adjective in that degree, not a verb of the same
+      // spelling; an agent noun takes no degree (no cheatest).
+      {"en", "meanest", "най-подъл", "base form", "mean"},
+      {"en", "largest", "най-голям", "base form", "large"},
+      {"en", "quicker", "по-бърз", "base form", "quick"},
+      {"en", "cheater", "измамник", "base form", "cheat"},
       // A contraction cut at its apostrophe or written without it reads the whole contraction.
       {"en", "didn", "не", "base form", "didn't"},
       {"en", "thats", "това е", "base form", "that's"},
