@@ -353,6 +353,7 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
   // its own the same, with no degree (cheater: измамник).
   const bool graded = direction == Direction::kEnglishToBulgarian && !verb_form &&
                       (EndsWith(key, "er") || EndsWith(key, "est"));
+  const char* const degree = graded ? Degree(key) : nullptr;
   for (const auto& base : BaseForms(direction, key)) {
     const auto verbs = tables_.english_verbs.find(base);
     const auto nouns = tables_.english_nouns.find(base);
@@ -384,7 +385,7 @@ std::vector<Translation> PhraseTranslator::LookupWord(Direction direction,
         }
       }
       const auto& senses = others.empty() ? *found : others;
-      if (const char* degree = graded ? Degree(key) : nullptr) {
+      if (degree) {
         // The first adjective among them in that degree first (bigger: по-голям, largest:
         // най-голям); later ones may not grade (oldest: стар, бивш).
         const auto adjective = std::find_if(senses.begin(), senses.end(), [&](const auto& t) {
